@@ -1,0 +1,23 @@
+#include "card/CardLayout.h"
+
+namespace vorlane {
+
+TSector MakeTestPattern() {
+  TSector pattern{};
+  for (std::uint32_t k = 0; k < SectorSize; ++k) pattern[k] = static_cast<std::uint8_t>(k + 1);
+  return pattern;
+}
+
+std::uint32_t SectorCountFor(std::uint32_t declaredLength) {
+  return declaredLength / SectorSize + (declaredLength % SectorSize != 0 ? 1 : 0);
+}
+
+bool IsWritableLength(std::uint32_t declaredLength) {
+  return declaredLength != 0 && declaredLength <= MaxDeclaredLength;
+}
+
+std::uint32_t StartSectorFor(int writeMode) {
+  return writeMode == 2 ? Segment2StartSector : Segment1StartSector;
+}
+
+}  // namespace vorlane

@@ -1,0 +1,139 @@
+// Raw card volumes on Linux. Two honest modes:
+// - Direct: block devices with 512-byte logical sectors (every SD card) are driven with
+//   O_DIRECT, so writes reach the device instead of the page cache and a read-back comes from
+//   the card. A buffered 512-byte write would also make the kernel read the whole 4 KiB page
+//   from the card first.
+// - Buffered: card images and devices with other sector sizes. Sync is fdatasync, and a read
+//   first drops the cached pages so it is served from the storage below.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "drives/Volume.h"
+
+namespace vorlane {
+namespace {
+
+constexpr std::uintptr_t DirectMemoryAlignment = 4096;
+
+struct TFreeDeleter {
+  void operator()(std::uint8_t* p) const { std::free(p); }
+};
+using TAlignedBytes = std::unique_ptr<std::uint8_t[], TFreeDeleter>;
+
+TAlignedBytes AllocateAligned(std::size_t size) {
+  const std::size_t rounded = (size + DirectMemoryAlignment - 1) / DirectMemoryAlignment *
+                              DirectMemoryAlignment;
+  return TAlignedBytes(static_cast<std::uint8_t*>(std::aligned_alloc(DirectMemoryAlignment, rounded)));
+}
+
+bool IsAligned(const void* p) {
+  return reinterpret_cast<std::uintptr_t>(p) % DirectMemoryAlignment == 0;
+}
+
+// pwrite/pread move fewer bytes than asked on signals and device limits; loop until done.
+template <typename TTransfer>
+bool TransferAll(TTransfer transfer, std::size_t size, std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t moved = transfer(done, size - done, static_cast<off_t>(offset + done));
+    if (moved < 0 && errno == EINTR) continue;
+    if (moved <= 0) return false;  // error, or the end of the volume
+    done += static_cast<std::size_t>(moved);
+  }
+  return true;
+}
+
+class TLinuxVolume final : public TVolume {
+ public:
+  TLinuxVolume(int fd, bool direct) : Fd(fd), Direct(direct) {}
+  ~TLinuxVolume() override { close(Fd); }
+  TLinuxVolume(const TLinuxVolume&) = delete;
+  TLinuxVolume& operator=(const TLinuxVolume&) = delete;
+
+  bool Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override {
+    const std::uint8_t* source = data.data();
+    TAlignedBytes bounce;
+    if (Direct && !IsAligned(source)) {
+      bounce = AllocateAligned(data.size());
+      if (!bounce) return false;
+      std::memcpy(bounce.get(), source, data.size());
+      source = bounce.get();
+    }
+    return TransferAll(
+        [&](std::size_t done, std::size_t left, off_t at) {
+          return pwrite(Fd, source + done, left, at);
+        },
+        data.size(), byteOffset);
+  }
+
+  bool Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override {
+    if (!Direct) DropCachedPages(byteOffset, data.size());
+    std::uint8_t* target = data.data();
+    TAlignedBytes bounce;
+    if (Direct && !IsAligned(target)) {
+      bounce = AllocateAligned(data.size());
+      if (!bounce) return false;
+      target = bounce.get();
+    }
+    const bool ok = TransferAll(
+        [&](std::size_t done, std::size_t left, off_t at) {
+          return pread(Fd, target + done, left, at);
+        },
+        data.size(), byteOffset);
+    if (ok && bounce) std::memcpy(data.data(), bounce.get(), data.size());
+    return ok;
+  }
+
+  bool Sync() override {
+    int rc;
+    do rc = fdatasync(Fd);
+    while (rc != 0 && errno == EINTR);
+    return rc == 0;
+  }
+
+ private:
+  // Clean pages only: whatever was written has been synced by the time a read-back is asked.
+  void DropCachedPages(std::uint64_t byteOffset, std::size_t size) const {
+    const std::uint64_t page = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+    const std::uint64_t first = byteOffset / page * page;
+    const std::uint64_t end = (byteOffset + size + page - 1) / page * page;
+    posix_fadvise(Fd, static_cast<off_t>(first), static_cast<off_t>(end - first),
+                  POSIX_FADV_DONTNEED);
+  }
+
+  int Fd;
+  bool Direct;
+};
+
+bool CanGoDirect(int fd, const struct stat& info) {
+  int logicalSectorSize = 0;
+  if (!S_ISBLK(info.st_mode) || ioctl(fd, BLKSSZGET, &logicalSectorSize) != 0 ||
+      logicalSectorSize != 512)
+    return false;
+  const int flags = fcntl(fd, F_GETFL);
+  return flags >= 0 && fcntl(fd, F_SETFL, flags | O_DIRECT) == 0;
+}
+
+}  // namespace
+
+std::unique_ptr<TVolume> OpenVolume(const std::string& volumePath) {
+  // No O_CREAT: a missing device must fail here, not become a new file under /dev.
+  const int fd = open(volumePath.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !(S_ISBLK(info.st_mode) || S_ISREG(info.st_mode))) {
+    close(fd);
+    return nullptr;
+  }
+  const bool direct = CanGoDirect(fd, info);
+  return std::make_unique<TLinuxVolume>(fd, direct);
+}
+
+}  // namespace vorlane

@@ -1,0 +1,59 @@
+#include "tests/support/LoopDevice.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+namespace vorlane::testing {
+namespace {
+
+std::string RunForLine(const std::string& command) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  if (!pipe) return {};
+  std::array<char, 256> line{};
+  if (!fgets(line.data(), line.size(), pipe.get())) return {};
+  std::string text = line.data();
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::optional<TLoopDevice> TLoopDevice::Attach(std::uint64_t sizeBytes, std::uint64_t offsetBytes) {
+  if (geteuid() != 0 || access("/dev/loop-control", F_OK) != 0) return std::nullopt;
+  char pattern[] = "/var/tmp/vorlane-card-XXXXXX";
+  const int fd = mkstemp(pattern);
+  if (fd < 0) return std::nullopt;
+  const bool sized = ftruncate(fd, static_cast<off_t>(sizeBytes)) == 0;
+  close(fd);
+  const std::filesystem::path image = pattern;
+  const std::string device =
+      sized ? RunForLine("losetup -f --show -o " + std::to_string(offsetBytes) + " " +
+                         image.string() + " 2>/dev/null")
+            : std::string();
+  if (device.rfind("/dev/loop", 0) != 0) {
+    std::filesystem::remove(image);
+    return std::nullopt;
+  }
+  return TLoopDevice(device, image);
+}
+
+TLoopDevice::TLoopDevice(TLoopDevice&& other) noexcept
+    : DevicePath(std::move(other.DevicePath)), Image(std::move(other.Image)) {
+  other.DevicePath.clear();
+  other.Image.clear();
+}
+
+TLoopDevice::~TLoopDevice() {
+  if (!DevicePath.empty()) RunForLine("losetup -d " + DevicePath + " 2>&1");
+  if (!Image.empty()) std::filesystem::remove(Image);
+}
+
+std::string TLoopDevice::KernelName() const {
+  return std::filesystem::path(DevicePath).filename().string();
+}
+
+}  // namespace vorlane::testing
