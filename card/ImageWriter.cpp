@@ -10,7 +10,9 @@ TImageWriter::TImageWriter(TVolume& volume, std::uint64_t firstByte)
       Buffers{std::make_unique<TTransfer>(), std::make_unique<TTransfer>()} {}
 
 // The transfer under way still reads one of the buffers: it must end before they go.
-TImageWriter::~TImageWriter() { AwaitInFlight(); }
+TImageWriter::~TImageWriter() {
+  AwaitInFlight();
+}
 
 bool TImageWriter::Append(const TSector& sector) {
   if (Failed) return false;
@@ -32,8 +34,9 @@ bool TImageWriter::SubmitFilled() {
   const std::uint8_t* bytes = Buffers[FillingIndex]->Bytes.data();
   const std::size_t size = Filled;
   const std::uint64_t at = FilledStart;
-  InFlight = std::async(std::launch::async,
-                        [this, bytes, size, at] { return Volume.Write(at, {bytes, size}); });
+  InFlight = std::async(std::launch::async, [this, bytes, size, at] {
+    return Volume.Write(at, {bytes, size});
+  });
   FilledStart += Filled;
   Filled = 0;
   FillingIndex = 1 - FillingIndex;

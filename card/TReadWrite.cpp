@@ -11,8 +11,8 @@ constexpr std::uint64_t TestSectorByte = std::uint64_t{TestSector} * SectorSize;
 
 }  // namespace
 
-TReadWriteThread::TReadWriteThread(TWriteRequest request, TJobWindow& window,
-                                   TPlatform& platform, TSector& SectorBuf)
+TReadWriteThread::TReadWriteThread(TWriteRequest request, TJobWindow& window, TPlatform& platform,
+                                   TSector& SectorBuf)
     : Request(std::move(request)),
       Window(window),
       Platform(platform),
@@ -20,7 +20,7 @@ TReadWriteThread::TReadWriteThread(TWriteRequest request, TJobWindow& window,
       Thread([this](std::stop_token stop) { Execute(stop); }) {}
 
 TReadWriteThread::~TReadWriteThread() {
-  Thread.request_stop();
+  RequestStop();
   WaitFor();
 }
 
@@ -110,8 +110,7 @@ void TReadWriteThread::FailTransfer(const char* statusText, bool red, const char
 
 // Every call to the window is dropped once the window has asked the job to stop: it is closing.
 void TReadWriteThread::ReEnable() {
-  for (int button = 1; button <= 4 && !Stop.stop_requested(); ++button)
-    Window.EnableButton(button);
+  for (int button = 1; button <= 4 && !Stop.stop_requested(); ++button) Window.EnableButton(button);
 }
 
 void TReadWriteThread::Alarm() {

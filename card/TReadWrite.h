@@ -38,6 +38,8 @@ class TReadWriteThread {
   TReadWriteThread(const TReadWriteThread&) = delete;
   TReadWriteThread& operator=(const TReadWriteThread&) = delete;
 
+  // Asks the job to stop at its next sector and returns at once.
+  void RequestStop() { Thread.request_stop(); }
   bool Finished() const { return Done; }
   void WaitFor();
   // "Write  Error!" or "Read  Error!" after a failed transfer, empty otherwise. Nothing shows

@@ -9,8 +9,8 @@ namespace vorlane {
 struct TFileRead {
   enum class TStatus { Ok, OpenFailed, ReadFailed };
   TStatus Status = TStatus::Ok;
-  std::size_t Count = 0;   // bytes read; fewer than asked only at the end of the file
-  std::string ErrorText;   // the system's text for a failure, as it gives it
+  std::size_t Count = 0;  // bytes read; fewer than asked only at the end of the file
+  std::string ErrorText;  // the system's text for a failure, as it gives it
 };
 
 // Opens the file for reading only (refusing other openers where the OS can), reads up to

@@ -36,8 +36,10 @@ bool PlayOnDefaultOutput(const std::vector<std::int16_t>& samples) {
   while (ok && done < samples.size()) {
     snd_pcm_sframes_t written = snd_pcm_writei(pcm, samples.data() + done, samples.size() - done);
     if (written < 0) written = snd_pcm_recover(pcm, static_cast<int>(written), 1);
-    if (written < 0) ok = false;
-    else done += static_cast<std::size_t>(written);
+    if (written < 0)
+      ok = false;
+    else
+      done += static_cast<std::size_t>(written);
   }
   if (ok) snd_pcm_drain(pcm);  // returns once the tone has been heard
   snd_pcm_close(pcm);

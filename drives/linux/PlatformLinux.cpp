@@ -28,6 +28,8 @@ TPlatform& SystemPlatform() {
 }
 
 // The drive list shows kernel names (sdb1, mmcblk0p1); their nodes live in /dev.
-std::string VolumePathFor(const std::string& driveEntry) { return "/dev/" + driveEntry; }
+std::string VolumePathFor(const std::string& driveEntry) {
+  return "/dev/" + driveEntry;
+}
 
 }  // namespace vorlane

@@ -28,9 +28,10 @@ struct TFreeDeleter {
 using TAlignedBytes = std::unique_ptr<std::uint8_t[], TFreeDeleter>;
 
 TAlignedBytes AllocateAligned(std::size_t size) {
-  const std::size_t rounded = (size + DirectMemoryAlignment - 1) / DirectMemoryAlignment *
-                              DirectMemoryAlignment;
-  return TAlignedBytes(static_cast<std::uint8_t*>(std::aligned_alloc(DirectMemoryAlignment, rounded)));
+  const std::size_t rounded =
+      (size + DirectMemoryAlignment - 1) / DirectMemoryAlignment * DirectMemoryAlignment;
+  return TAlignedBytes(
+      static_cast<std::uint8_t*>(std::aligned_alloc(DirectMemoryAlignment, rounded)));
 }
 
 bool IsAligned(const void* p) {
@@ -66,11 +67,9 @@ class TLinuxVolume final : public TVolume {
       std::memcpy(bounce.get(), source, data.size());
       source = bounce.get();
     }
-    return TransferAll(
-        [&](std::size_t done, std::size_t left, off_t at) {
-          return pwrite(Fd, source + done, left, at);
-        },
-        data.size(), byteOffset);
+    return TransferAll([&](std::size_t done, std::size_t left,
+                           off_t at) { return pwrite(Fd, source + done, left, at); },
+                       data.size(), byteOffset);
   }
 
   bool Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override {
@@ -82,11 +81,9 @@ class TLinuxVolume final : public TVolume {
       if (!bounce) return false;
       target = bounce.get();
     }
-    const bool ok = TransferAll(
-        [&](std::size_t done, std::size_t left, off_t at) {
-          return pread(Fd, target + done, left, at);
-        },
-        data.size(), byteOffset);
+    const bool ok = TransferAll([&](std::size_t done, std::size_t left,
+                                    off_t at) { return pread(Fd, target + done, left, at); },
+                                data.size(), byteOffset);
     if (ok && bounce) std::memcpy(data.data(), bounce.get(), data.size());
     return ok;
   }

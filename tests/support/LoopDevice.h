@@ -18,8 +18,8 @@ class TLoopDevice {
   TLoopDevice(TLoopDevice&& other) noexcept;
   TLoopDevice& operator=(TLoopDevice&&) = delete;
 
-  const std::string& Device() const { return DevicePath; }       // "/dev/loop3"
-  std::string KernelName() const;                                // "loop3"
+  const std::string& Device() const { return DevicePath; }  // "/dev/loop3"
+  std::string KernelName() const;                           // "loop3"
   const std::filesystem::path& BackingFile() const { return Image; }
 
  private:

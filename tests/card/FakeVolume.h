@@ -1,0 +1,79 @@
+// Stand-ins for the card and the OS: a card that records every write into a flat sector map
+// and fails on request, and a window and platform that log what the job does to them.
+#pragma once
+
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "card/CardLayout.h"
+#include "card/JobWindow.h"
+#include "drives/Platform.h"
+
+namespace vorlane::testing {
+
+// What a card holds and which faults it shows. Shared by every volume opened on it.
+struct TFakeCard {
+  std::map<std::uint64_t, TSector> Sectors;  // sectors ever written, by number
+  int WritesSeen = 0;
+  int SyncsSeen = 0;
+  int Closes = 0;
+  std::optional<int> FailWriteNumber;  // 1-based transfer number that fails
+  bool FailSync = false;
+  bool FailRead = false;
+  bool ReadBackCorrupted = false;  // the card "forgets": reads return other bytes
+  bool FailOpen = false;
+  std::string OpenedPath;
+
+  // Holding a transfer lets a test act while the job waits on the card.
+  std::optional<int> HoldWriteNumber;
+  bool Held = false;
+  bool Released = false;
+  std::mutex Lock;
+  std::condition_variable Changed;
+
+  void WaitUntilHeld();
+  void Release();
+  std::vector<std::uint64_t> WrittenSectorNumbers();
+};
+
+class TFakeVolume final : public TVolume {
+ public:
+  explicit TFakeVolume(TFakeCard& card) : Card(card) {}
+  ~TFakeVolume() override;
+  bool Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override;
+  bool Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override;
+  bool Sync() override;
+
+ private:
+  TFakeCard& Card;
+};
+
+// One log for the window calls and the sounds, so their order can be checked together.
+class TRecorder final : public TJobWindow, public TPlatform {
+ public:
+  explicit TRecorder(TFakeCard& card) : Card(card) {}
+  void SetStatusText(int writeMode, const std::string& text) override;
+  void SetStatusColor(int writeMode, TColor color) override;
+  void SetProgress(int percent) override;
+  void EnableButton(int buttonNumber) override;
+  void ShowMessage(const std::string& text) override;
+  std::unique_ptr<TVolume> OpenVolume(const std::string& volumePath) override;
+  void Beep(unsigned frequencyHz, unsigned durationMs) override;
+  void Sleep(unsigned durationMs) override;
+
+  std::vector<std::string> Log() const;
+  std::vector<int> Progress() const;
+
+ private:
+  void Add(std::string entry);
+  TFakeCard& Card;
+  mutable std::mutex Lock;
+  std::vector<std::string> Entries;
+  std::vector<int> ProgressValues;
+};
+
+}  // namespace vorlane::testing
