@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the benchmark (optimised) and runs it on a loop device over a 420 MiB image, or on the
+# image itself where loop devices are not available (not root).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build/bench"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLANE_BUILD_WINDOW=OFF \
+  -DVORLANE_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target vorlane_bench >/dev/null
+
+image=$(mktemp /var/tmp/vorlane-bench-card-XXXXXX)
+truncate -s 420M "$image"
+target="$image"
+if [ "$(id -u)" = 0 ] && loop=$(losetup -f --show "$image" 2>/dev/null); then target="$loop"; fi
+cleanup() { [ "$target" != "$image" ] && losetup -d "$target"; rm -f "$image"; }
+trap cleanup EXIT
+"$build/bench/vorlane_bench" "$target"
