@@ -1,0 +1,172 @@
+#include "drives/linux/RemovableDrivesLinux.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <fstream>
+#include <string_view>
+
+#include "drives/RemovableDrives.h"
+
+namespace vorlane {
+namespace fs = std::filesystem;
+namespace {
+
+// Major number 2 belongs to the legacy floppy driver (fd0, fd1).
+constexpr unsigned FloppyMajor = 2;
+
+// Directory entries, or none when the directory cannot be read. Sysfs directories vanish when a
+// device is unplugged during the scan, so no error may escape.
+std::vector<fs::path> ListDirectory(const fs::path& dir) {
+  std::vector<fs::path> children;
+  std::error_code error;
+  for (fs::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
+    children.push_back(it->path());
+  }
+  return children;
+}
+
+std::string ReadFirstLine(const fs::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+// The leading decimal number of an attribute; 0 when it is missing. For `dev` ("179:0") that is
+// the major number.
+std::uint64_t ReadLeadingNumber(const fs::path& file) {
+  const std::string text = ReadFirstLine(file);
+  std::uint64_t value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+// A device's `subsystem` link points at its bus or class directory (../../bus/scsi).
+std::string ReadSubsystemName(const fs::path& device) {
+  std::error_code error;
+  const fs::path target = fs::read_symlink(device / "subsystem", error);
+  return error ? std::string() : target.filename().string();
+}
+
+// Partitions are the subdirectories holding a `partition` file. Other subdirectories have none:
+// queue, holders, power, and an eMMC's boot areas (mmcblk0boot0), which are disks of their own.
+std::vector<TPartitionAttributes> ReadPartitions(const fs::path& diskDir) {
+  std::vector<TPartitionAttributes> partitions;
+  for (const fs::path& child : ListDirectory(diskDir)) {
+    const fs::path numberFile = child / "partition";
+    std::error_code error;
+    if (!fs::is_regular_file(numberFile, error)) continue;
+    partitions.push_back(
+        {child.filename().string(), static_cast<unsigned>(ReadLeadingNumber(numberFile))});
+  }
+  return partitions;
+}
+
+// The sr driver serves SCSI peripheral types 4 (write-once) and 5 (CD/DVD). Their drives report
+// removable 1, as their discs come and go, but no card ever sits in them.
+bool IsOpticalDrive(const TDiskAttributes& disk) {
+  return disk.Bus == "scsi" && (disk.DeviceType == "4" || disk.DeviceType == "5");
+}
+
+bool IsFloppyDrive(const TDiskAttributes& disk) {
+  return disk.Major == FloppyMajor;
+}
+
+// eMMC is MMC-type memory soldered to the board, often the system disk of laptops and boards.
+// It sits on the mmc bus like a card slot but must never be offered for raw writes.
+bool IsEmbeddedMmc(const TDiskAttributes& disk) {
+  return disk.Bus == "mmc" && disk.DeviceType == "MMC";
+}
+
+std::uint64_t TakeNumber(std::string_view text, std::size_t& at) {
+  std::uint64_t value = 0;
+  for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
+    value = value * 10 + static_cast<std::uint64_t>(text[at] - '0');
+  }
+  return value;
+}
+
+// Name order with runs of digits compared by value: mmcblk2 before mmcblk10.
+bool IsBeforeInNameOrder(std::string_view a, std::string_view b) {
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (std::isdigit(static_cast<unsigned char>(a[i])) &&
+        std::isdigit(static_cast<unsigned char>(b[j]))) {
+      const std::uint64_t numberA = TakeNumber(a, i);
+      const std::uint64_t numberB = TakeNumber(b, j);
+      if (numberA != numberB) return numberA < numberB;
+    } else if (a[i] != b[j]) {
+      return a[i] < b[j];
+    } else {
+      ++i;
+      ++j;
+    }
+  }
+  return a.size() - i < b.size() - j;
+}
+
+}  // namespace
+
+TDiskAttributes ReadDiskAttributes(const fs::path& diskDir) {
+  TDiskAttributes disk;
+  disk.Name = diskDir.filename().string();
+  disk.Removable = ReadLeadingNumber(diskDir / "removable") == 1;
+  disk.Major = static_cast<unsigned>(ReadLeadingNumber(diskDir / "dev"));
+  disk.SizeSectors = ReadLeadingNumber(diskDir / "size");
+  // `device` links to the parent device: the SCSI device of a USB reader or optical drive, the
+  // card of an SD slot. Virtual disks (loop, ram, zram, dm) have none.
+  const fs::path parent = diskDir / "device";
+  disk.Bus = ReadSubsystemName(parent);
+  disk.DeviceType = ReadFirstLine(parent / "type");
+  disk.Partitions = ReadPartitions(diskDir);
+  return disk;
+}
+
+bool IsCardDrive(const TDiskAttributes& disk) {
+  if (IsOpticalDrive(disk) || IsFloppyDrive(disk) || IsEmbeddedMmc(disk)) return false;
+  // Card readers on USB report removable 1: a permanent disk whose medium comes and goes.
+  // Built-in SD slots report 0 although their cards come and go: the mmc driver creates the disk
+  // when a card goes in and deletes it when the card comes out, so it is never a disk without
+  // its medium. Any card on the mmc bus counts.
+  return disk.Removable || disk.Bus == "mmc";
+}
+
+std::vector<std::string> ListDriveEntries(const TDiskAttributes& disk) {
+  // A reader without a card has size 0. It is still listed, as an empty card reader is on other
+  // systems; partitions the kernel has not yet dropped after the card was pulled are ignored.
+  if (disk.SizeSectors == 0 || disk.Partitions.empty()) return {disk.Name};
+  std::vector<TPartitionAttributes> partitions = disk.Partitions;
+  std::ranges::sort(partitions, {}, &TPartitionAttributes::Number);
+  std::vector<std::string> entries;
+  for (const TPartitionAttributes& partition : partitions) entries.push_back(partition.Name);
+  return entries;
+}
+
+std::vector<std::string> ChooseDriveEntries(std::vector<TDiskAttributes> disks) {
+  std::erase_if(disks, [](const TDiskAttributes& disk) { return !IsCardDrive(disk); });
+  std::ranges::sort(disks, [](const TDiskAttributes& a, const TDiskAttributes& b) {
+    return IsBeforeInNameOrder(a.Name, b.Name);
+  });
+  std::vector<std::string> entries;
+  for (const TDiskAttributes& disk : disks) {
+    const std::vector<std::string> diskEntries = ListDriveEntries(disk);
+    entries.insert(entries.end(), diskEntries.begin(), diskEntries.end());
+  }
+  return entries;
+}
+
+std::vector<std::string> GetRemovableDrivesUnder(const fs::path& sysfsRoot) {
+  std::vector<TDiskAttributes> disks;
+  for (const fs::path& diskDir : ListDirectory(sysfsRoot / "block")) {
+    disks.push_back(ReadDiskAttributes(diskDir));
+  }
+  return ChooseDriveEntries(std::move(disks));
+}
+
+std::vector<std::string> GetRemovableDrives() {
+  return GetRemovableDrivesUnder("/sys");
+}
+
+}  // namespace vorlane

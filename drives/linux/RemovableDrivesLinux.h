@@ -1,0 +1,52 @@
+// The drive list on Linux comes from sysfs: /sys/block holds one directory per whole disk, with
+// its partitions as subdirectories. Reading sysfs (ReadDiskAttributes) is kept apart from
+// deciding what a card drive is (IsCardDrive, ListDriveEntries), so the decisions can be checked
+// on plain records and the scan on fake sysfs trees.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vorlane {
+
+struct TPartitionAttributes {
+  std::string Name;     // "sdb1", "mmcblk0p1"
+  unsigned Number = 0;  // the kernel's partition number, from the `partition` file
+};
+
+// What sysfs says about one disk, gathered without judging it.
+struct TDiskAttributes {
+  std::string Name;               // kernel name: "sdb", "mmcblk0", "loop3"
+  bool Removable = false;         // the `removable` attribute is 1
+  unsigned Major = 0;             // major device number, from `dev` ("179:0")
+  std::uint64_t SizeSectors = 0;  // `size` in 512-byte sectors; 0 when no medium is in
+  // Subsystem of the parent device ("scsi", "mmc", "nvme", "virtio"); empty for virtual
+  // disks such as loop, which have no parent device.
+  std::string Bus;
+  // The parent device's `type`: the SCSI peripheral type ("0" disk, "5" CD/DVD) on the scsi
+  // bus, the card type ("SD", "MMC") on the mmc bus.
+  std::string DeviceType;
+  std::vector<TPartitionAttributes> Partitions;
+};
+
+// Reads a disk's directory, /sys/block/<name>. Missing attributes (the device went away during
+// the scan) read as 0 or empty.
+TDiskAttributes ReadDiskAttributes(const std::filesystem::path& diskDir);
+
+// Whether the disk is a drive that can hold a card.
+bool IsCardDrive(const TDiskAttributes& disk);
+
+// The entries a card drive gives: its partitions by number, or the disk itself when it has
+// none or holds no medium.
+std::vector<std::string> ListDriveEntries(const TDiskAttributes& disk);
+
+// The drive list from all disks: card drives only, by disk name (digit runs by value, so
+// mmcblk2 comes before mmcblk10), then partition number.
+std::vector<std::string> ChooseDriveEntries(std::vector<TDiskAttributes> disks);
+
+// Scans <sysfsRoot>/block. GetRemovableDrives() scans "/sys".
+std::vector<std::string> GetRemovableDrivesUnder(const std::filesystem::path& sysfsRoot);
+
+}  // namespace vorlane
