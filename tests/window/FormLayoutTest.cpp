@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSerialPort>
+#include <QTest>
+
+#include "tests/window/ImageProbe.h"
+#include "tests/window/QtPrinters.h"
+#include "window/Look.h"
+#include "window/SupportLink.h"
+#include "window/TComboBox.h"
+#include "window/TForm1.h"
+#include "window/TGauge.h"
+#include "window/TGroupBox.h"
+#include "window/TLabel.h"
+#include "window/TSpeedButton.h"
+
+namespace vorlane {
+namespace {
+
+const QString Segment1Caption =
+    QStringLiteral("******************************语音段1****************************");
+const QString Segment2Caption =
+    QStringLiteral("******************************语音段2****************************");
+
+struct TExpectedControl {
+  const char* Name;
+  const char* Parent;
+  QRect Place;
+  QString Text;
+};
+
+// Every visible control in the order the window creates it.
+const std::vector<TExpectedControl>& ExpectedControls() {
+  static const std::vector<TExpectedControl> controls = {
+      {"Gauge1", "Form1", {0, 176, 347, 20}, {}},
+      {"Image1", "Form1", {4, 200, 57, 49}, {}},
+      {"Label5", "Form1", {64, 200, 193, 13}, QStringLiteral("Vorlane语音系统 Versioon 1.0")},
+      {"Label6", "Form1", {64, 219, 193, 13}, QStringLiteral("© 2026 Vorlane 语音设备")},
+      {"Label7", "Form1", {64, 238, 149, 13}, SupportLinkText()},
+      {"GroupBox1", "Form1", {0, 94, 347, 83}, Segment2Caption},
+      {"Label1", "GroupBox1", {8, 48, 329, 25}, {}},
+      {"Label2", "GroupBox1", {120, 16, 105, 25}, {}},
+      {"SpeedButton1", "GroupBox1", {8, 16, 97, 22}, QStringLiteral("打开(Open)")},
+      {"SpeedButton3", "GroupBox1", {240, 16, 97, 22}, QStringLiteral("写入(Write)")},
+      {"GroupBox3", "Form1", {0, 6, 347, 83}, Segment1Caption},
+      {"Label3", "GroupBox3", {8, 48, 329, 25}, {}},
+      {"SpeedButton2", "GroupBox3", {8, 16, 97, 22}, QStringLiteral("打开(Open)")},
+      {"SpeedButton4", "GroupBox3", {240, 16, 97, 22}, QStringLiteral("写入(Write)")},
+      {"Label4", "GroupBox3", {120, 16, 105, 25}, {}},
+      {"StaticText1", "Form1", {256, 200, 88, 17}, QStringLiteral("选择您的移动盘")},
+      {"ComboBox1", "Form1", {256, 224, 81, 22}, {}},
+  };
+  return controls;
+}
+
+QString TextOf(const QWidget* widget) {
+  if (const auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
+  if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
+  if (const auto* group = qobject_cast<const QGroupBox*>(widget)) return group->title();
+  return {};
+}
+
+QStringList ChildWidgetNames(const QWidget* parent) {
+  QStringList names;
+  for (const QObject* child : parent->children()) {
+    if (child->isWidgetType()) names << child->objectName();
+  }
+  return names;
+}
+
+bool IsWithin(const QObject* object, const QObject* ancestor) {
+  for (; object != nullptr; object = object->parent()) {
+    if (object == ancestor) return true;
+  }
+  return false;
+}
+
+QFont FontOf(const TForm1& form, const char* name) {
+  return form.findChild<QWidget*>(QString::fromLatin1(name))->font();
+}
+
+TEST(FormLayout, EveryControlHasItsNameParentPlaceAndText) {
+  TForm1 form;
+  for (const TExpectedControl& expected : ExpectedControls()) {
+    SCOPED_TRACE(expected.Name);
+    const auto* widget = form.findChild<QWidget*>(QString::fromLatin1(expected.Name));
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(widget->parentWidget()->objectName(), QString::fromLatin1(expected.Parent));
+    EXPECT_EQ(widget->geometry(), expected.Place);
+    EXPECT_EQ(TextOf(widget), expected.Text);
+  }
+}
+
+// Creation order is stacking and tab order; the panels create their controls differently.
+TEST(FormLayout, ControlsAreCreatedInTheTablesOrder) {
+  TForm1 form;
+  EXPECT_EQ(ChildWidgetNames(&form),
+            QStringList({"Gauge1", "Image1", "Label5", "Label6", "Label7", "GroupBox1", "GroupBox3",
+                         "StaticText1", "ComboBox1"}));
+  EXPECT_EQ(ChildWidgetNames(form.GroupBox1),
+            QStringList({"Label1", "Label2", "SpeedButton1", "SpeedButton3"}));
+  EXPECT_EQ(ChildWidgetNames(form.GroupBox3),
+            QStringList({"Label3", "SpeedButton2", "SpeedButton4", "Label4"}));
+}
+
+TEST(FormLayout, WindowHasItsCaptionPlaceColourAndIcon) {
+  TForm1 form;
+  EXPECT_EQ(form.objectName(), QStringLiteral("Form1"));
+  EXPECT_EQ(form.windowTitle(), QStringLiteral("Vorlane语音播放系统V1.0"));
+  EXPECT_EQ(form.pos(), QPoint(486, 214));
+  EXPECT_EQ(form.size(), QSize(347, 253));
+  EXPECT_EQ(form.palette().color(QPalette::Window), SkyBlue);
+  EXPECT_FALSE(form.windowIcon().isNull());
+  EXPECT_EQ(form.font().family(), QStringLiteral("MS Sans Serif"));
+  EXPECT_EQ(form.font().pixelSize(), 11);
+}
+
+TEST(FormLayout, WindowCanBeMinimisedButNotMaximisedOrResized) {
+  TForm1 form;
+  const Qt::WindowFlags flags = form.windowFlags();
+  EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  EXPECT_FALSE(flags & Qt::WindowContextHelpButtonHint);
+  EXPECT_EQ(form.minimumSize(), QSize(347, 253));
+  EXPECT_EQ(form.maximumSize(), QSize(347, 253));
+
+  form.resize(600, 400);
+  EXPECT_EQ(form.size(), QSize(347, 253));
+}
+
+TEST(FormLayout, ControlsHaveTheirFontsAndColours) {
+  TForm1 form;
+  for (const char* name : {"Label5", "Label6", "Label7"}) {
+    EXPECT_EQ(FontOf(form, name).family(), QStringLiteral("新宋体")) << name;
+    EXPECT_EQ(FontOf(form, name).pixelSize(), 12) << name;
+  }
+  for (const char* name : {"GroupBox1", "GroupBox3"}) {
+    EXPECT_EQ(FontOf(form, name).pixelSize(), 13) << name;
+  }
+  // The panels' own controls are back at the window's size, not the captions'.
+  for (const char* name : {"Label1", "Label2", "Label3", "Label4", "SpeedButton1", "SpeedButton2",
+                           "SpeedButton3", "SpeedButton4"}) {
+    EXPECT_EQ(FontOf(form, name).family(), QStringLiteral("MS Sans Serif")) << name;
+    EXPECT_EQ(FontOf(form, name).pixelSize(), 11) << name;
+  }
+  EXPECT_EQ(form.Label7->palette().color(QPalette::WindowText), Purple);
+  EXPECT_EQ(form.Label7->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(form.ComboBox1->palette().color(QPalette::Base), SkyBlue);
+  EXPECT_EQ(form.GroupBox1->palette().color(QPalette::Window), SkyBlue);
+}
+
+TEST(FormLayout, StartsWithEmptyPanelsTheGaugeAtZeroAndEveryButtonEnabled) {
+  TForm1 form;
+  for (const TLabel* label : {form.Label1, form.Label2, form.Label3, form.Label4}) {
+    EXPECT_TRUE(label->text().isEmpty()) << label->objectName().toStdString();
+  }
+  EXPECT_EQ(form.Gauge1->Progress(), 0);
+  for (const TSpeedButton* button :
+       {form.SpeedButton1, form.SpeedButton2, form.SpeedButton3, form.SpeedButton4}) {
+    EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+  }
+}
+
+TEST(FormLayout, OnlyTheDriveListTakesTheKeyboardAndHasItOnceActivated) {
+  TForm1 form;
+  for (QWidget* widget : form.findChildren<QWidget*>()) {
+    if (IsWithin(widget, form.ComboBox1)) continue;  // its own parts and its popup list
+    EXPECT_EQ(widget->focusPolicy(), Qt::NoFocus) << widget->objectName().toStdString();
+  }
+  EXPECT_NE(form.ComboBox1->focusPolicy(), Qt::NoFocus);
+
+  form.show();
+  form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  EXPECT_EQ(QApplication::focusWidget(), form.ComboBox1);
+}
+
+TEST(FormLayout, SlotTableWiresEachSegmentToItsOwnControls) {
+  TForm1 form;
+  const TSlotControls& segment1 = form.Slots[0];
+  EXPECT_EQ(segment1.Group->title(), Segment1Caption);
+  EXPECT_EQ(segment1.OpenButton, form.SpeedButton2);
+  EXPECT_EQ(segment1.WriteButton, form.SpeedButton4);
+  EXPECT_EQ(segment1.PathLabel, form.Label3);
+  EXPECT_EQ(segment1.StatusLabel, form.Label4);
+  EXPECT_EQ(segment1.OpenDialog, form.OpenDialog1.get());
+  EXPECT_EQ(segment1.WriteMode, 1);
+
+  const TSlotControls& segment2 = form.Slots[1];
+  EXPECT_EQ(segment2.Group->title(), Segment2Caption);
+  EXPECT_EQ(segment2.OpenButton, form.SpeedButton1);
+  EXPECT_EQ(segment2.WriteButton, form.SpeedButton3);
+  EXPECT_EQ(segment2.PathLabel, form.Label1);
+  EXPECT_EQ(segment2.StatusLabel, form.Label2);
+  EXPECT_EQ(segment2.OpenDialog, form.OpenDialog2.get());
+  EXPECT_EQ(segment2.WriteMode, 2);
+}
+
+class TNeverOpens : public TOpenDialog {
+ public:
+  bool Execute() override { return false; }
+  QString FileName() const override { return {}; }
+};
+
+TEST(FormLayout, UsesTheOpenDialogsItIsGiven) {
+  auto first = std::make_unique<TNeverOpens>();
+  auto second = std::make_unique<TNeverOpens>();
+  TOpenDialog* firstAddress = first.get();
+  TOpenDialog* secondAddress = second.get();
+  TForm1 form({std::move(first), std::move(second)});
+  EXPECT_EQ(form.OpenDialog1.get(), firstAddress);
+  EXPECT_EQ(form.OpenDialog2.get(), secondAddress);
+}
+
+TEST(FormLayout, ComPortIsSetUpForCom1AndNeverOpened) {
+  TForm1 form;
+  ASSERT_NE(form.ComPort1, nullptr);
+  EXPECT_EQ(form.ComPort1->objectName(), QStringLiteral("ComPort1"));
+  EXPECT_EQ(form.ComPort1->portName(), QStringLiteral("COM1"));
+  EXPECT_EQ(form.ComPort1->baudRate(), 115200);
+  EXPECT_EQ(form.ComPort1->dataBits(), QSerialPort::Data8);
+  EXPECT_EQ(form.ComPort1->parity(), QSerialPort::NoParity);
+  EXPECT_EQ(form.ComPort1->stopBits(), QSerialPort::OneStop);
+  EXPECT_EQ(form.ComPort1->flowControl(), QSerialPort::NoFlowControl);
+  EXPECT_FALSE(form.ComPort1->isOpen());
+}
+
+// The logo's ground is keyed out, so the window's sky blue shows at its corners.
+TEST(FormLayout, LogoCornersShowTheWindowBeneath) {
+  TForm1 form;
+  const QImage window = form.grab().toImage();
+  for (const QPoint corner : {QPoint(4, 200), QPoint(4, 248), QPoint(60, 200), QPoint(60, 248)}) {
+    EXPECT_TRUE(test::IsColour(window.pixel(corner), SkyBlue)) << corner.x() << "," << corner.y();
+  }
+  EXPECT_FALSE(test::IsColour(window.pixel(32, 224), SkyBlue));
+}
+
+}  // namespace
+}  // namespace vorlane
