@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config git clang-format
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-serialport-dev libasound2-dev
-  fonts-wqy-microhei
+  fonts-wqy-microhei fonts-liberation
   xvfb xauth xdotool util-linux
 )
 

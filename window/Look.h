@@ -22,4 +22,7 @@ QFont MakerLineFont();
 // pixel is either fully on or off and can invert what lies beneath it.
 QFont GaugeFont();
 
+// A label's text colour, as the status labels change it after a write.
+void SetTextColor(QWidget& widget, const QColor& color);
+
 }  // namespace vorlane

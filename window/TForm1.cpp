@@ -1,6 +1,9 @@
 #include "window/TForm1.h"
 
+#include <QDesktopServices>
 #include <QSerialPort>
+
+#include "drives/RemovableDrives.h"
 
 #include "window/Look.h"
 #include "window/Pictures.h"
@@ -58,6 +61,14 @@ std::unique_ptr<TOpenDialog> OrFileOpenDialog(std::unique_ptr<TOpenDialog> dialo
   return dialog ? std::move(dialog) : MakeFileOpenDialog();
 }
 
+std::unique_ptr<TMessageBoxes> OrQtMessageBoxes(std::unique_ptr<TMessageBoxes> messages) {
+  return messages ? std::move(messages) : std::make_unique<TQtMessageBoxes>();
+}
+
+void OpenInBrowser(const QUrl& url) {
+  QDesktopServices::openUrl(url);
+}
+
 }  // namespace
 
 QString SegmentCaption(const QString& segmentName) {
@@ -66,7 +77,12 @@ QString SegmentCaption(const QString& segmentName) {
 
 TForm1::TForm1(TFormServices services)
     : OpenDialog1(OrFileOpenDialog(std::move(services.OpenDialog1))),
-      OpenDialog2(OrFileOpenDialog(std::move(services.OpenDialog2))) {
+      OpenDialog2(OrFileOpenDialog(std::move(services.OpenDialog2))),
+      ListDrives(services.GetRemovableDrives ? std::move(services.GetRemovableDrives)
+                                             : GetRemovableDrives),
+      Messages(OrQtMessageBoxes(std::move(services.Messages))),
+      Platform(services.Platform ? *services.Platform : SystemPlatform()),
+      OpenUrl(services.OpenUrl ? std::move(services.OpenUrl) : OpenInBrowser) {
   SetUpWindow();
   CreateGaugeAndMakerLine();
   CreateSegment2Panel();
@@ -116,9 +132,7 @@ void TForm1::CreateGaugeAndMakerLine() {
                     Qt::AlignTop, MakerLineFont());
   Label7 = AddLabel(this, "Label7", {64, 238, 149, 13}, SupportLinkText(), Qt::AlignTop,
                     MakerLineFont());
-  QPalette linkColours = Label7->palette();
-  linkColours.setColor(QPalette::WindowText, Purple);
-  Label7->setPalette(linkColours);
+  SetTextColor(*Label7, Purple);
   Label7->setCursor(Qt::PointingHandCursor);
 }
 
@@ -176,23 +190,5 @@ void TForm1::ConnectHandlers() {
   connect(SpeedButton4, &QAbstractButton::clicked, this, &TForm1::SpeedButton4Click);
   connect(Label7, &TLabel::Clicked, this, &TForm1::Label7Click);
 }
-
-void TForm1::FormCreate() {}
-
-void TForm1::ComboBox1DropDown() {}
-
-void TForm1::ComboBox1Click() {}
-
-void TForm1::ComboBox1CloseUp() {}
-
-void TForm1::SpeedButton1Click() {}
-
-void TForm1::SpeedButton2Click() {}
-
-void TForm1::SpeedButton3Click() {}
-
-void TForm1::SpeedButton4Click() {}
-
-void TForm1::Label7Click() {}
 
 }  // namespace vorlane

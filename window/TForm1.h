@@ -2,10 +2,19 @@
 // logo and support link, and the drive list.
 #pragma once
 
+#include <QUrl>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "card/CardLayout.h"
+#include "card/TReadWrite.h"
+#include "card/TSegmentSlot.h"
+#include "window/MessageBoxes.h"
+#include "window/QueuedJobWindow.h"
 #include "window/TOpenDialog.h"
 
 class QLabel;
@@ -24,6 +33,10 @@ class TSpeedButton;
 struct TFormServices {
   std::unique_ptr<TOpenDialog> OpenDialog1;
   std::unique_ptr<TOpenDialog> OpenDialog2;
+  std::function<std::vector<std::string>()> GetRemovableDrives;
+  std::unique_ptr<TMessageBoxes> Messages;
+  TPlatform* Platform = nullptr;  // volumes, beeps and pauses for the write job
+  std::function<void(const QUrl&)> OpenUrl;
 };
 
 // The controls of one segment's panel and the write mode that selects the segment.
@@ -42,6 +55,8 @@ class TForm1 : public QWidget {
 
  public:
   explicit TForm1(TFormServices services = {});
+  // Stops a running write job at its next sector and waits for it before any control goes.
+  ~TForm1() override;
 
   // The controls, created in this order; the window owns them.
   TGauge* Gauge1 = nullptr;
@@ -67,6 +82,19 @@ class TForm1 : public QWidget {
 
   // Slots[0] is segment 1, Slots[1] segment 2.
   std::array<TSlotControls, 2> Slots{};
+  TSlotControls& SlotFor(int writeMode) { return Slots[writeMode == 2 ? 1 : 0]; }
+  // SpeedButton1..SpeedButton4 by number.
+  TSpeedButton* SpeedButton(int number) const;
+
+  // Each segment's current file, declared length and armed flag, as Segments[0] and [1].
+  std::array<TSegmentSlot, 2> Segments{};
+  std::uint32_t& WavSize1 = Segments[0].DeclaredLength;
+  std::uint32_t& WavSize2 = Segments[1].DeclaredLength;
+  bool& WavReady1 = Segments[0].Armed;
+  bool& WavReady2 = Segments[1].Armed;
+  TSector SectorBuf{};  // lent to the write job; only one job runs at a time
+  std::uint8_t WriteMode = 0;
+  int LastDriveIndex = 0;  // the drive list index the user last picked
 
   void FormCreate();
   void ComboBox1DropDown();
@@ -79,6 +107,12 @@ class TForm1 : public QWidget {
   void Label7Click();
 
  private:
+  void OpenSegmentFile(int writeMode);
+  void StartWrite(int writeMode);
+  bool RefuseWrite(const TSegmentSlot& segment);
+  void FillDriveList(const std::vector<std::string>& entries);
+  void ShowMessage(const char* text);
+
   void SetUpWindow();
   void CreateGaugeAndMakerLine();
   void CreateSegment2Panel();
@@ -86,6 +120,13 @@ class TForm1 : public QWidget {
   void CreateDriveList();
   void CreateComPort();
   void ConnectHandlers();
+
+  const std::function<std::vector<std::string>()> ListDrives;
+  const std::unique_ptr<TMessageBoxes> Messages;
+  TPlatform& Platform;
+  const std::function<void(const QUrl&)> OpenUrl;
+  TQueuedJobWindow JobWindow{*this, *Messages};
+  std::unique_ptr<TReadWriteThread> Job;  // the last job started, finished or not
 };
 
 // A group caption: 30 asterisks, the segment's name and 28 asterisks.

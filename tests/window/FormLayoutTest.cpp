@@ -2,11 +2,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QSerialPort>
 #include <QTest>
 
+#include "tests/window/FormHarness.h"
 #include "tests/window/ImageProbe.h"
 #include "tests/window/QtPrinters.h"
 #include "window/Look.h"
@@ -84,7 +86,8 @@ QFont FontOf(const TForm1& form, const char* name) {
 }
 
 TEST(FormLayout, EveryControlHasItsNameParentPlaceAndText) {
-  TForm1 form;
+  testing::TFormHarness harness;
+  TForm1 form(harness.Services());
   for (const TExpectedControl& expected : ExpectedControls()) {
     SCOPED_TRACE(expected.Name);
     const auto* widget = form.findChild<QWidget*>(QString::fromLatin1(expected.Name));
@@ -97,7 +100,8 @@ TEST(FormLayout, EveryControlHasItsNameParentPlaceAndText) {
 
 // Creation order is stacking and tab order; the panels create their controls differently.
 TEST(FormLayout, ControlsAreCreatedInTheTablesOrder) {
-  TForm1 form;
+  testing::TFormHarness harness;
+  TForm1 form(harness.Services());
   EXPECT_EQ(ChildWidgetNames(&form),
             QStringList({"Gauge1", "Image1", "Label5", "Label6", "Label7", "GroupBox1", "GroupBox3",
                          "StaticText1", "ComboBox1"}));
@@ -108,19 +112,21 @@ TEST(FormLayout, ControlsAreCreatedInTheTablesOrder) {
 }
 
 TEST(FormLayout, WindowHasItsCaptionPlaceColourAndIcon) {
-  TForm1 form;
+  testing::TFormHarness harness;
+  TForm1 form(harness.Services());
   EXPECT_EQ(form.objectName(), QStringLiteral("Form1"));
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Vorlane语音播放系统V1.0"));
   EXPECT_EQ(form.pos(), QPoint(486, 214));
   EXPECT_EQ(form.size(), QSize(347, 253));
   EXPECT_EQ(form.palette().color(QPalette::Window), SkyBlue);
   EXPECT_FALSE(form.windowIcon().isNull());
-  EXPECT_EQ(form.font().family(), QStringLiteral("MS Sans Serif"));
+  EXPECT_EQ(form.font().family(), SansSerifFont(11).family());
   EXPECT_EQ(form.font().pixelSize(), 11);
 }
 
 TEST(FormLayout, WindowCanBeMinimisedButNotMaximisedOrResized) {
-  TForm1 form;
+  testing::TFormHarness harness;
+  TForm1 form(harness.Services());
   const Qt::WindowFlags flags = form.windowFlags();
   EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
@@ -132,8 +138,20 @@ TEST(FormLayout, WindowCanBeMinimisedButNotMaximisedOrResized) {
   EXPECT_EQ(form.size(), QSize(347, 253));
 }
 
+// Whatever font stands in for MS Sans Serif, the captions of 58 asterisks and the segment's
+// name must fit their 347-pixel panels.
+TEST(FormLayout, GroupCaptionsFitTheirPanels) {
+  testing::TFormHarness harness;
+  TForm1 form(harness.Services());
+  for (const TGroupBox* group : {form.GroupBox1, form.GroupBox3}) {
+    const int captionEnd = 8 + QFontMetrics(group->font()).horizontalAdvance(group->title());
+    EXPECT_LE(captionEnd, group->width()) << group->objectName().toStdString();
+  }
+}
+
 TEST(FormLayout, ControlsHaveTheirFontsAndColours) {
-  TForm1 form;
+  testing::TFormHarness harness;
+  TForm1 form(harness.Services());
   for (const char* name : {"Label5", "Label6", "Label7"}) {
     EXPECT_EQ(FontOf(form, name).family(), QStringLiteral("新宋体")) << name;
     EXPECT_EQ(FontOf(form, name).pixelSize(), 12) << name;
@@ -144,7 +162,7 @@ TEST(FormLayout, ControlsHaveTheirFontsAndColours) {
   // The panels' own controls are back at the window's size, not the captions'.
   for (const char* name : {"Label1", "Label2", "Label3", "Label4", "SpeedButton1", "SpeedButton2",
                            "SpeedButton3", "SpeedButton4"}) {
-    EXPECT_EQ(FontOf(form, name).family(), QStringLiteral("MS Sans Serif")) << name;
+    EXPECT_EQ(FontOf(form, name).family(), SansSerifFont(11).family()) << name;
     EXPECT_EQ(FontOf(form, name).pixelSize(), 11) << name;
   }
   EXPECT_EQ(form.Label7->palette().color(QPalette::WindowText), Purple);
@@ -154,7 +172,8 @@ TEST(FormLayout, ControlsHaveTheirFontsAndColours) {
 }
 
 TEST(FormLayout, StartsWithEmptyPanelsTheGaugeAtZeroAndEveryButtonEnabled) {
-  TForm1 form;
+  testing::TFormHarness harness;
+  TForm1 form(harness.Services());
   for (const TLabel* label : {form.Label1, form.Label2, form.Label3, form.Label4}) {
     EXPECT_TRUE(label->text().isEmpty()) << label->objectName().toStdString();
   }
@@ -166,7 +185,8 @@ TEST(FormLayout, StartsWithEmptyPanelsTheGaugeAtZeroAndEveryButtonEnabled) {
 }
 
 TEST(FormLayout, OnlyTheDriveListTakesTheKeyboardAndHasItOnceActivated) {
-  TForm1 form;
+  testing::TFormHarness harness;
+  TForm1 form(harness.Services());
   for (QWidget* widget : form.findChildren<QWidget*>()) {
     if (IsWithin(widget, form.ComboBox1)) continue;  // its own parts and its popup list
     EXPECT_EQ(widget->focusPolicy(), Qt::NoFocus) << widget->objectName().toStdString();
@@ -180,7 +200,8 @@ TEST(FormLayout, OnlyTheDriveListTakesTheKeyboardAndHasItOnceActivated) {
 }
 
 TEST(FormLayout, SlotTableWiresEachSegmentToItsOwnControls) {
-  TForm1 form;
+  testing::TFormHarness harness;
+  TForm1 form(harness.Services());
   const TSlotControls& segment1 = form.Slots[0];
   EXPECT_EQ(segment1.Group->title(), Segment1Caption);
   EXPECT_EQ(segment1.OpenButton, form.SpeedButton2);
@@ -200,24 +221,16 @@ TEST(FormLayout, SlotTableWiresEachSegmentToItsOwnControls) {
   EXPECT_EQ(segment2.WriteMode, 2);
 }
 
-class TNeverOpens : public TOpenDialog {
- public:
-  bool Execute() override { return false; }
-  QString FileName() const override { return {}; }
-};
-
 TEST(FormLayout, UsesTheOpenDialogsItIsGiven) {
-  auto first = std::make_unique<TNeverOpens>();
-  auto second = std::make_unique<TNeverOpens>();
-  TOpenDialog* firstAddress = first.get();
-  TOpenDialog* secondAddress = second.get();
-  TForm1 form({std::move(first), std::move(second)});
-  EXPECT_EQ(form.OpenDialog1.get(), firstAddress);
-  EXPECT_EQ(form.OpenDialog2.get(), secondAddress);
+  testing::TFormHarness harness;
+  TForm1 form(harness.Services());
+  EXPECT_EQ(form.OpenDialog1.get(), harness.Dialog1);
+  EXPECT_EQ(form.OpenDialog2.get(), harness.Dialog2);
 }
 
 TEST(FormLayout, ComPortIsSetUpForCom1AndNeverOpened) {
-  TForm1 form;
+  testing::TFormHarness harness;
+  TForm1 form(harness.Services());
   ASSERT_NE(form.ComPort1, nullptr);
   EXPECT_EQ(form.ComPort1->objectName(), QStringLiteral("ComPort1"));
   EXPECT_EQ(form.ComPort1->portName(), QStringLiteral("COM1"));
@@ -231,7 +244,8 @@ TEST(FormLayout, ComPortIsSetUpForCom1AndNeverOpened) {
 
 // The logo's ground is keyed out, so the window's sky blue shows at its corners.
 TEST(FormLayout, LogoCornersShowTheWindowBeneath) {
-  TForm1 form;
+  testing::TFormHarness harness;
+  TForm1 form(harness.Services());
   const QImage window = form.grab().toImage();
   for (const QPoint corner : {QPoint(4, 200), QPoint(4, 248), QPoint(60, 200), QPoint(60, 248)}) {
     EXPECT_TRUE(test::IsColour(window.pixel(corner), SkyBlue)) << corner.x() << "," << corner.y();

@@ -1,0 +1,43 @@
+#include "window/QueuedJobWindow.h"
+
+#include <QMetaObject>
+
+#include "window/Look.h"
+#include "window/MessageBoxes.h"
+#include "window/TForm1.h"
+#include "window/TGauge.h"
+#include "window/TLabel.h"
+#include "window/TSpeedButton.h"
+
+namespace vorlane {
+
+template <typename TChange>
+void TQueuedJobWindow::Post(TChange change) {
+  QMetaObject::invokeMethod(&Form, std::move(change), Qt::QueuedConnection);
+}
+
+void TQueuedJobWindow::SetStatusText(int writeMode, const std::string& text) {
+  Post([this, writeMode, text = QString::fromStdString(text)] {
+    Form.SlotFor(writeMode).StatusLabel->setText(text);
+  });
+}
+
+void TQueuedJobWindow::SetStatusColor(int writeMode, TColor color) {
+  Post([this, writeMode, color] {
+    SetTextColor(*Form.SlotFor(writeMode).StatusLabel, QColor(color.R, color.G, color.B));
+  });
+}
+
+void TQueuedJobWindow::SetProgress(int percent) {
+  Post([this, percent] { Form.Gauge1->SetProgress(percent); });
+}
+
+void TQueuedJobWindow::EnableButton(int buttonNumber) {
+  Post([this, buttonNumber] { Form.SpeedButton(buttonNumber)->setEnabled(true); });
+}
+
+void TQueuedJobWindow::ShowMessage(const std::string& text) {
+  Post([this, text = QString::fromStdString(text)] { Messages.ShowMessage(text); });
+}
+
+}  // namespace vorlane

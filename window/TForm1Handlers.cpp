@@ -1,0 +1,148 @@
+// What the window does: the drive list, choosing and checking a segment's WAV file, starting
+// the write job, and the support link. Every handler runs on the window's thread.
+#include <QFile>
+
+#include "card/WavFile.h"
+#include "window/Look.h"
+#include "window/SupportLink.h"
+#include "window/TComboBox.h"
+#include "window/TForm1.h"
+#include "window/TGauge.h"
+#include "window/TLabel.h"
+#include "window/TSpeedButton.h"
+
+namespace vorlane {
+namespace {
+
+constexpr const char* NoRemovableDiskMessage = "没找到可移动磁盘";
+constexpr const char* OpenWavFirstMessage = "请先打开WAV格式文件";
+constexpr const char* WavTooLargeMessage = "WAV文件不能大于400M";
+
+// File names go to the OS in its own encoding; messages and labels are UTF-8 texts.
+std::string FileSystemName(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
+
+}  // namespace
+
+TForm1::~TForm1() {
+  Job.reset();
+}
+
+TSpeedButton* TForm1::SpeedButton(int number) const {
+  const std::array<TSpeedButton*, 4> buttons{SpeedButton1, SpeedButton2, SpeedButton3,
+                                             SpeedButton4};
+  return buttons.at(static_cast<std::size_t>(number - 1));
+}
+
+void TForm1::ShowMessage(const char* text) {
+  Messages->ShowMessage(QString::fromUtf8(text));
+}
+
+void TForm1::FillDriveList(const std::vector<std::string>& entries) {
+  for (const std::string& entry : entries) ComboBox1->addItem(QString::fromStdString(entry));
+}
+
+// Runs before the window is first shown, so "no removable disk" comes up on its own.
+void TForm1::FormCreate() {
+  SectorBuf.fill(0);
+  const std::vector<std::string> entries = ListDrives();
+  if (entries.empty()) ShowMessage(NoRemovableDiskMessage);
+  FillDriveList(entries);
+  ComboBox1->setCurrentIndex(0);
+}
+
+// The list is read afresh each time it opens, so a card inserted since start-up shows up.
+void TForm1::ComboBox1DropDown() {
+  ComboBox1->clear();
+  FillDriveList(ListDrives());
+  ComboBox1->setCurrentIndex(-1);
+}
+
+void TForm1::ComboBox1Click() {
+  LastDriveIndex = ComboBox1->currentIndex();
+}
+
+// Closed without a pick: back to the entry last picked, or none when the refreshed list no
+// longer reaches it.
+void TForm1::ComboBox1CloseUp() {
+  if (ComboBox1->currentIndex() == -1) ComboBox1->setCurrentIndex(LastDriveIndex);
+}
+
+void TForm1::SpeedButton2Click() {
+  OpenSegmentFile(1);
+}
+void TForm1::SpeedButton1Click() {
+  OpenSegmentFile(2);
+}
+void TForm1::SpeedButton4Click() {
+  StartWrite(1);
+}
+void TForm1::SpeedButton3Click() {
+  StartWrite(2);
+}
+
+void TForm1::Label7Click() {
+  OpenUrl(QUrl(QString::fromUtf8(SupportUrl)));
+}
+
+// The segment's file is the one whose header was checked: a later pick that is not checked
+// (wrong ending, cannot be opened) stays in the dialog for next time but never reaches the card.
+void TForm1::OpenSegmentFile(int writeMode) {
+  TSlotControls& controls = SlotFor(writeMode);
+  TSegmentSlot& segment = Segments[writeMode - 1];
+  if (!controls.OpenDialog->Execute()) return;
+  const QString path = controls.OpenDialog->FileName();
+  if (!path.endsWith(QStringLiteral(".wav"), Qt::CaseSensitive)) return;
+  std::uint32_t length = 0;
+  try {
+    length = CheckWavHeader(FileSystemName(path), [this](const std::string& text) {
+      Messages->ShowMessage(QString::fromStdString(text));
+    });
+  } catch (const TFileOpenError& error) {
+    Messages->ShowError(QString::fromLocal8Bit(error.what()));
+    return;
+  }
+  segment.File = FileSystemName(path);
+  segment.DeclaredLength = length;
+  if (length != 0) segment.Armed = true;
+  if (length > MaxDeclaredLength) {
+    ShowMessage(WavTooLargeMessage);
+    return;
+  }
+  controls.StatusLabel->setText(QString());
+  controls.PathLabel->setText(QStringLiteral("路径:") + path);
+}
+
+// A slot armed earlier whose latest file then failed its check (length 0) or drew the size
+// message holds nothing the card can take.
+bool TForm1::RefuseWrite(const TSegmentSlot& segment) {
+  if (ListDrives().empty()) {
+    ShowMessage(NoRemovableDiskMessage);
+  } else if (!segment.Armed || segment.DeclaredLength == 0) {
+    ShowMessage(OpenWavFirstMessage);
+  } else if (segment.DeclaredLength > MaxDeclaredLength) {
+    ShowMessage(WavTooLargeMessage);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// Locks the four buttons and starts the job, which unlocks them at whatever ending it reaches.
+void TForm1::StartWrite(int writeMode) {
+  const TSegmentSlot& segment = Segments[writeMode - 1];
+  if (RefuseWrite(segment)) return;
+  TLabel& status = *SlotFor(writeMode).StatusLabel;
+  SetTextColor(status, Qt::black);
+  status.setText(QStringLiteral("正在写入SD卡...."));
+  for (int button = 1; button <= 4; ++button) SpeedButton(button)->setEnabled(false);
+  WriteMode = static_cast<std::uint8_t>(writeMode);
+  Job.reset();  // the previous job has ended (the buttons were enabled): join it
+  const int selected = ComboBox1->currentIndex();
+  TWriteRequest request{selected < 0 ? std::string() : ComboBox1->itemText(selected).toStdString(),
+                        WriteMode, segment};
+  Job = std::make_unique<TReadWriteThread>(std::move(request), JobWindow, Platform, SectorBuf);
+}
+
+}  // namespace vorlane
