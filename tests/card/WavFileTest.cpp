@@ -59,7 +59,7 @@ TEST(CheckWavHeader, MissingFileRaisesTheOpenErrorWithThePathAndSystemText) {
     FAIL() << "no error raised";
   } catch (const TFileOpenError& error) {
     EXPECT_EQ(std::string(error.what()),
-              "Cannot open file \"" + path + "\". No such file or directory");
+              "Cannot open file \"" + path + "\". " + testing::MissingFileText());
   }
   EXPECT_FALSE(messageShown);
 }

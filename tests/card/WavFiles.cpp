@@ -1,15 +1,17 @@
 #include "tests/card/WavFiles.h"
 
-#include <unistd.h>
-
 #include <cstring>
 #include <fstream>
+#include <random>
 
 namespace vorlane::testing {
 
+// A random name, drawn again until the folder is new, so tests running at once never share one.
 TTempFolder::TTempFolder() {
-  char pattern[] = "/tmp/vorlane-test-XXXXXX";
-  Folder = mkdtemp(pattern);
+  std::random_device random;
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  do Folder = base / ("vorlane-test-" + std::to_string(random()));
+  while (!std::filesystem::create_directory(Folder));
 }
 
 TTempFolder::~TTempFolder() {

@@ -27,4 +27,8 @@ class TTempFolder {
 // from the 0x80 padding pattern, so misplaced or missing bytes show.
 std::vector<std::uint8_t> MakeWavBytes(std::uint32_t declaredLength, std::size_t fileSize);
 
+// The system's text for opening a file that does not exist, as the file-open error shows it:
+// without its closing full stop and line break.
+std::string MissingFileText();
+
 }  // namespace vorlane::testing

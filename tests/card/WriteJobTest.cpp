@@ -61,7 +61,7 @@ TEST_F(WriteJob, SmallFileGetsTestSectorThenTwoImageSectorsAndNothingElse) {
   const auto file = MakeWavBytes(44, 44);
   EXPECT_EQ(Run(1, Folder.Write("a.wav", file), 44), "");
 
-  EXPECT_EQ(Card.OpenedPath, "/dev/sdb1");
+  EXPECT_EQ(Card.OpenedPath, VolumePathFor("sdb1"));
   EXPECT_EQ(Card.WrittenSectorNumbers(), (std::vector<std::uint64_t>{TestSector, 8192, 8193}));
   EXPECT_EQ(Card.Sectors[TestSector], MakeTestPattern());
   EXPECT_EQ(Card.Sectors[8192], ImageSector(file, 0));

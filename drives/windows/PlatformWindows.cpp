@@ -1,0 +1,38 @@
+#include <windows.h>
+
+#include <chrono>
+#include <thread>
+
+#include "drives/Platform.h"
+
+namespace vorlane {
+namespace {
+
+class TWindowsPlatform final : public TPlatform {
+ public:
+  std::unique_ptr<TVolume> OpenVolume(const std::string& volumePath) override {
+    return vorlane::OpenVolume(volumePath);
+  }
+  // Kernel32's Beep plays on the default sound device and returns when the tone ends. Without
+  // a sound device it returns at once, so the caller is held for the tone's length either way.
+  void Beep(unsigned frequencyHz, unsigned durationMs) override {
+    const auto start = std::chrono::steady_clock::now();
+    ::Beep(frequencyHz, durationMs);
+    std::this_thread::sleep_until(start + std::chrono::milliseconds(durationMs));
+  }
+  void Sleep(unsigned durationMs) override { ::Sleep(durationMs); }
+};
+
+}  // namespace
+
+TPlatform& SystemPlatform() {
+  static TWindowsPlatform platform;
+  return platform;
+}
+
+// "\\.\E:" names the volume itself, sector 0 first; "E:\" would name its root folder.
+std::string VolumePathFor(const std::string& driveEntry) {
+  return "\\\\.\\" + driveEntry;
+}
+
+}  // namespace vorlane
