@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# End to end: the real program under Xvfb, on a real block device (a loop device over a card
+# image) that the drive list sees as removable, driven by simulated clicks and typing. It
+# writes one WAV file to segment 1 and another to segment 2; the card image must then hold
+# the test pattern at sector 8190, both segment images, and nothing else.
+#
+#   write-card-e2e.sh PROGRAM        exit 77: skipped (needs root, loop devices, Xvfb, xdotool)
+set -euo pipefail
+program=$(realpath "$1")
+skip() { echo "skipped: $*"; exit 77; }
+[ "$(id -u)" = 0 ] || skip "needs root"
+for tool in Xvfb xdotool losetup unshare; do command -v "$tool" >/dev/null || skip "no $tool"; done
+
+work=$(mktemp -d /var/tmp/vorlane-e2e-XXXXXX)
+loop=
+cleanup() { [ -n "$loop" ] && losetup -d "$loop"; rm -rf "$work"; }
+trap cleanup EXIT
+card="$work/card.img"
+truncate -s 420M "$card"
+loop=$(losetup -f --show "$card" 2>/dev/null) || skip "no loop device"
+
+# A WAV file of the given total length with random samples after its 12-byte header.
+make_wav() {
+  local path=$1 length=$2 size=$(($2 - 8))
+  printf 'RIFF' >"$path"
+  printf "\\x$(printf %02x $((size & 255)))\\x$(printf %02x $((size >> 8 & 255)))" >>"$path"
+  printf "\\x$(printf %02x $((size >> 16 & 255)))\\x$(printf %02x $((size >> 24 & 255)))" >>"$path"
+  printf 'WAVE' >>"$path"
+  head -c $((length - 12)) /dev/urandom >>"$path"
+}
+make_wav "$work/one.wav" 300001
+make_wav "$work/two.wav" 100000
+
+# The card as it must end up: zeros, the test pattern, and each file padded with 0x80 to one
+# sector past the sectors its length covers.
+expected="$work/expected.img"
+truncate -s 420M "$expected"
+for ((k = 0; k < 512; k++)); do printf "\\x$(printf %02x $(((k + 1) % 256)))"; done >"$work/pattern"
+dd if="$work/pattern" of="$expected" bs=512 seek=8190 conv=notrunc status=none
+place_segment() {
+  local file=$1 sector=$2 length
+  length=$(stat -c %s "$file")
+  local image=$(((length / 512 + (length % 512 ? 1 : 0) + 1) * 512))
+  { cat "$file"; head -c $((image - length)) /dev/zero | tr '\0' '\200'; } |
+    dd of="$expected" bs=512 seek="$sector" conv=notrunc status=none
+}
+place_segment "$work/one.wav" 8192
+place_segment "$work/two.wav" 839680
+
+# Inside a private mount namespace the loop device reads as removable; nothing outside sees it.
+export PROGRAM=$program WORK=$work LOOP=$loop CARD=$card EXPECTED=$expected
+unshare -m bash -euo pipefail -c '
+  mount --make-rprivate /
+  echo 1 >"$WORK/removable"
+  mount --bind "$WORK/removable" "$(realpath /sys/block/${LOOP#/dev/})/removable"
+
+  display=:$((90 + RANDOM % 100))
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  export DISPLAY=$display QT_QPA_PLATFORM=xcb
+  for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+  "$PROGRAM" >"$WORK/program.log" 2>&1 &
+  program=$!
+  trap "kill $program $xvfb 2>/dev/null || true" EXIT
+  window=$(timeout 20 xdotool search --sync --onlyvisible --class vorlane | head -n 1)
+  read -r left top < <(xdotool getwindowgeometry "$window" | sed -n "s/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p")
+  click() { xdotool mousemove $((left + $1)) $((top + $2)) click 1; sleep 0.5; }
+
+  # Until the bytes of the given sectors on the card match what is expected.
+  wait_for_sectors() {
+    for _ in $(seq 100); do
+      cmp -s <(dd if="$CARD" bs=512 skip=$1 count=$2 status=none) \
+             <(dd if="$EXPECTED" bs=512 skip=$1 count=$2 status=none) && return 0
+      sleep 0.2
+    done
+    echo "sectors $1+$2 never arrived"; return 1
+  }
+  choose_file() { sleep 1; xdotool type --delay 5 "$1"; xdotool key Return; sleep 0.5; }
+
+  click 56 33; choose_file "$WORK/one.wav"       # segment 1: Open
+  click 288 33                                    # segment 1: Write
+  wait_for_sectors 8192 588
+  sleep 1                                         # the 200 ms success beep
+  click 56 121; choose_file "$WORK/two.wav"      # segment 2: Open
+  click 288 121                                   # segment 2: Write
+  wait_for_sectors 839680 197
+  sleep 1
+'
+cmp "$card" "$expected"
+echo "card holds the test sector and both segments, nothing else"
