@@ -43,7 +43,6 @@ void TReadWriteThread::Execute(std::stop_token stop) {
   } else if (TestCard(*volume)) {
     WriteImage(*volume);
   }
-  Done = true;
 }
 
 // Writes the test pattern, reads it back from the card and compares: a card that is missing,

@@ -1,7 +1,6 @@
 // The write job: proves the card with the test sector, then puts one segment's image on it.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <stop_token>
 #include <string>
@@ -40,10 +39,9 @@ class TReadWriteThread {
 
   // Asks the job to stop at its next sector and returns at once.
   void RequestStop() { Thread.request_stop(); }
-  bool Finished() const { return Done; }
   void WaitFor();
   // "Write  Error!" or "Read  Error!" after a failed transfer, empty otherwise. Nothing shows
-  // it; it is kept for diagnosis. Valid once Finished().
+  // it; it is kept for diagnosis. Valid once WaitFor() has returned.
   const std::string& ErrorText() const { return Error; }
 
  private:
@@ -66,8 +64,7 @@ class TReadWriteThread {
   int ShownProgress = -1;
   std::string Error;
   std::stop_token Stop;  // the job thread's own; set as the job starts
-  std::atomic<bool> Done{false};
-  std::jthread Thread;  // last: starts once everything above is ready
+  std::jthread Thread;   // last: starts once everything above is ready
 };
 
 }  // namespace vorlane

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Vorlane needs to build, test and run, where any are missing.
+# Installs the Debian packages Vorlane needs to build, test and run, where any are missing;
+# or, given package names, those.
 set -euo pipefail
 
-packages=(
+packages=("$@")
+[ ${#packages[@]} -gt 0 ] || packages=(
   g++ cmake ninja-build pkg-config git clang-format
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-serialport-dev libasound2-dev

@@ -9,23 +9,17 @@
 
 #include "drives/Platform.h"
 #include "drives/Volume.h"
+#include "tests/support/FileBytes.h"
 #include "tests/support/LoopDevice.h"
 
 namespace vorlane {
 namespace {
 
+using testing::ReadFileRange;
+
 std::vector<std::uint8_t> Sectors(std::size_t count, std::uint8_t seed) {
   std::vector<std::uint8_t> bytes(count * 512);
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(seed + i);
-  return bytes;
-}
-
-std::vector<std::uint8_t> ReadFileRange(const std::filesystem::path& path, std::uint64_t offset,
-                                        std::size_t size) {
-  std::vector<std::uint8_t> bytes(size);
-  std::ifstream file(path, std::ios::binary);
-  file.seekg(static_cast<std::streamoff>(offset));
-  file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
   return bytes;
 }
 

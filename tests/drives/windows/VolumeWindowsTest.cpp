@@ -12,23 +12,17 @@
 
 #include "drives/Platform.h"
 #include "drives/Volume.h"
+#include "tests/support/FileBytes.h"
 
 namespace vorlane {
 namespace {
+
+using testing::ReadFileRange;
 
 constexpr std::uint64_t ImageSize = 8 << 20;
 
 void FillSectors(std::span<std::uint8_t> bytes, std::uint8_t seed) {
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(seed + i);
-}
-
-std::vector<std::uint8_t> ReadFileRange(const std::filesystem::path& path, std::uint64_t offset,
-                                        std::size_t size) {
-  std::vector<std::uint8_t> bytes(size);
-  std::ifstream file(path, std::ios::binary);
-  file.seekg(static_cast<std::streamoff>(offset));
-  file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-  return bytes;
 }
 
 // The job hands the volume page-aligned transfers and an unaligned test sector: both must work.
