@@ -64,7 +64,7 @@ unshare -m bash -euo pipefail -c '
   trap "kill $program $xvfb 2>/dev/null || true" EXIT
   window=$(timeout 20 xdotool search --sync --onlyvisible --class vorlane | head -n 1)
   read -r left top < <(xdotool getwindowgeometry "$window" | sed -n "s/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p")
-  click() { xdotool mousemove $((left + $1)) $((top + $2)) click 1; sleep 0.5; }
+  click() { xdotool mousemove $((left + $1)) $((top + $2)) click 1; sleep 0.2; }
 
   # Until the bytes of the given sectors on the card match what is expected.
   wait_for_sectors() {
@@ -75,16 +75,28 @@ unshare -m bash -euo pipefail -c '
     done
     echo "sectors $1+$2 never arrived"; return 1
   }
-  choose_file() { sleep 1; xdotool type --delay 5 "$1"; xdotool key Return; sleep 0.5; }
+  dialog_open() { [ "$(xdotool search --onlyvisible --class vorlane | wc -l)" -ge 2 ]; }
+  # Clicks an Open button until its dialog shows (the buttons stay locked until a job has
+  # ended), types the file name into it and waits for it to close.
+  open_file() {
+    for _ in $(seq 20); do
+      click "$1" "$2"
+      for _ in $(seq 20); do dialog_open && break 2; sleep 0.25; done
+    done
+    dialog_open || { echo "no open dialog"; return 1; }
+    sleep 0.3
+    xdotool type --delay 5 "$3"
+    xdotool key Return
+    for _ in $(seq 40); do dialog_open || return 0; sleep 0.25; done
+    echo "the open dialog did not close"; return 1
+  }
 
-  click 56 33; choose_file "$WORK/one.wav"       # segment 1: Open
+  open_file 56 33 "$WORK/one.wav"                 # segment 1: Open
   click 288 33                                    # segment 1: Write
   wait_for_sectors 8192 588
-  sleep 1                                         # the 200 ms success beep
-  click 56 121; choose_file "$WORK/two.wav"      # segment 2: Open
+  open_file 56 121 "$WORK/two.wav"                # segment 2: Open
   click 288 121                                   # segment 2: Write
   wait_for_sectors 839680 197
-  sleep 1
 '
 cmp "$card" "$expected"
 echo "card holds the test sector and both segments, nothing else"
