@@ -43,8 +43,14 @@ bool TImageWriter::SubmitFilled() {
   return true;
 }
 
+// A transfer that threw counts as one that failed: the caller may be the destructor.
 bool TImageWriter::AwaitInFlight() {
-  if (InFlight.valid() && !InFlight.get()) Failed = true;
+  if (!InFlight.valid()) return !Failed;
+  try {
+    if (!InFlight.get()) Failed = true;
+  } catch (const std::exception&) {
+    Failed = true;
+  }
   return !Failed;
 }
 

@@ -28,8 +28,19 @@ void TReadWriteThread::WaitFor() {
   if (Thread.joinable()) Thread.join();
 }
 
+// A failure the card layer did not foresee (no memory for the transfers, no thread for them, a
+// backend that throws) must not take the program down with the card half written: it ends the
+// job as a failed write, buttons back.
 void TReadWriteThread::Execute(std::stop_token stop) {
   Stop = stop;
+  try {
+    Run();
+  } catch (const std::exception&) {
+    FailTransfer("写入SD卡失败!", true, WriteErrorText);
+  }
+}
+
+void TReadWriteThread::Run() {
   // The window refuses these lengths itself; the job still must not divide by a zero sector
   // count or run a segment into the next one.
   if (!IsWritableLength(Request.Slot.DeclaredLength)) {

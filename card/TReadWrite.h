@@ -46,6 +46,7 @@ class TReadWriteThread {
 
  private:
   void Execute(std::stop_token stop);
+  void Run();
   bool TestCard(TVolume& volume);
   void WriteImage(TVolume& volume);
 

@@ -1,6 +1,7 @@
 #include "tests/card/FakeVolume.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace vorlane::testing {
 
@@ -36,6 +37,7 @@ bool TFakeVolume::Write(std::uint64_t byteOffset, std::span<const std::uint8_t> 
     Card.Changed.wait(lock, [this] { return Card.Released; });
   }
   if (Card.FailWriteNumber == number) return false;
+  if (Card.ThrowWriteNumber == number) throw std::runtime_error("card driver fault");
   for (std::size_t done = 0; done < data.size(); done += SectorSize) {
     TSector& sector = Card.Sectors[(byteOffset + done) / SectorSize];
     std::copy_n(data.data() + done, SectorSize, sector.begin());

@@ -21,7 +21,8 @@ struct TFakeCard {
   int WritesSeen = 0;
   int SyncsSeen = 0;
   int Closes = 0;
-  std::optional<int> FailWriteNumber;  // 1-based transfer number that fails
+  std::optional<int> FailWriteNumber;   // 1-based transfer number that fails
+  std::optional<int> ThrowWriteNumber;  // 1-based transfer number that throws
   bool FailSync = false;
   bool FailRead = false;
   bool ReadBackCorrupted = false;  // the card "forgets": reads return other bytes

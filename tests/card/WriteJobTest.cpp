@@ -163,6 +163,16 @@ INSTANTIATE_TEST_SUITE_P(
                              {"gauge 0"},
                              Alarm}),
                      WriteErr, false},
+        TFailureCase{"ImageTransferThrows", 1, [](TFakeCard& c) { c.ThrowWriteNumber = 2; }, false,
+                     Concat({{"gauge 0", "gauge 100", "text 1 写入SD卡失败!", "color 1 255,0,0"},
+                             ReEnabled,
+                             {"gauge 0"},
+                             Alarm}),
+                     WriteErr, false},
+        TFailureCase{
+            "TestSectorWriteThrows", 2, [](TFakeCard& c) { c.ThrowWriteNumber = 1; }, false,
+            Concat({{"text 2 写入SD卡失败!", "color 2 255,0,0"}, ReEnabled, {"gauge 0"}, Alarm}),
+            WriteErr, false},
         TFailureCase{
             "SegmentFileVanished", 1, [](TFakeCard&) {}, true,
             Concat({{"text 1 写入SD卡失败!", "color 1 255,0,0"}, ReEnabled, {"gauge 0"}, Alarm}),
