@@ -16,8 +16,8 @@ bool IsWritableLength(std::uint32_t declaredLength) {
   return declaredLength != 0 && declaredLength <= MaxDeclaredLength;
 }
 
-std::uint32_t StartSectorFor(int writeMode) {
-  return writeMode == 2 ? Segment2StartSector : Segment1StartSector;
+std::uint32_t StartSectorFor(TSegment segment) {
+  return segment == TSegment::Two ? Segment2StartSector : Segment1StartSector;
 }
 
 }  // namespace vorlane

@@ -32,7 +32,9 @@ std::uint32_t SectorCountFor(std::uint32_t declaredLength);
 // A length a segment can hold: not 0 (nothing was checked) and within the limit.
 bool IsWritableLength(std::uint32_t declaredLength);
 
-// Segment modes as the Write buttons set them: 1 and 2.
-std::uint32_t StartSectorFor(int writeMode);
+// The two voice segments; the player knows them by number.
+enum class TSegment { One = 1, Two = 2 };
+
+std::uint32_t StartSectorFor(TSegment segment);
 
 }  // namespace vorlane

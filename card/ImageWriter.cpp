@@ -1,12 +1,10 @@
 #include "card/ImageWriter.h"
 
-#include <cstring>
-
 namespace vorlane {
 
 TImageWriter::TImageWriter(TVolume& volume, std::uint64_t firstByte)
     : Volume(volume),
-      FilledStart(firstByte),
+      NextByte(firstByte),
       Buffers{std::make_unique<TTransfer>(), std::make_unique<TTransfer>()} {}
 
 // The transfer under way still reads one of the buffers: it must end before they go.
@@ -14,44 +12,48 @@ TImageWriter::~TImageWriter() {
   AwaitInFlight();
 }
 
-bool TImageWriter::Append(const TSector& sector) {
-  if (Failed) return false;
-  std::memcpy(Buffers[FillingIndex]->Bytes.data() + Filled, sector.data(), SectorSize);
-  Filled += SectorSize;
-  return Filled < TransferSize || SubmitFilled();
+std::span<std::uint8_t> TImageWriter::FillBuffer() {
+  return Buffers[FillingIndex]->Bytes;
 }
 
-bool TImageWriter::Finish() {
-  if (!Failed && Filled > 0) SubmitFilled();
-  AwaitInFlight();
-  return !Failed && Volume.Sync();
-}
-
-// Starts writing the filled buffer and switches to the other one, which the previous transfer
-// must have finished with.
-bool TImageWriter::SubmitFilled() {
-  if (!AwaitInFlight()) return false;
-  const std::uint8_t* bytes = Buffers[FillingIndex]->Bytes.data();
-  const std::size_t size = Filled;
-  const std::uint64_t at = FilledStart;
-  InFlight = std::async(std::launch::async, [this, bytes, size, at] {
-    return Volume.Write(at, {bytes, size});
-  });
-  FilledStart += Filled;
-  Filled = 0;
+// The transfer under way must have finished with the other buffer before it is filled next.
+std::error_code TImageWriter::Submit(std::size_t size) {
+  if (AwaitInFlight()) return Failure;
+  if (size == 0) return {};
+  const std::span<const std::uint8_t> bytes{Buffers[FillingIndex]->Bytes.data(), size};
+  InFlightByte = NextByte;
+  InFlight = std::async(std::launch::async,
+                        [this, bytes, at = NextByte] { return Volume.Write(at, bytes); });
+  NextByte += size;
   FillingIndex = 1 - FillingIndex;
-  return true;
+  return {};
+}
+
+std::error_code TImageWriter::Finish() {
+  if (AwaitInFlight()) return Failure;
+  if (const std::error_code error = Volume.Sync()) {
+    Failure = error;
+    FailureByte = NextByte;
+  }
+  return Failure;
 }
 
 // A transfer that threw counts as one that failed: the caller may be the destructor.
-bool TImageWriter::AwaitInFlight() {
-  if (!InFlight.valid()) return !Failed;
+std::error_code TImageWriter::AwaitInFlight() {
+  if (Failure || !InFlight.valid()) return Failure;
+  std::error_code error;
   try {
-    if (!InFlight.get()) Failed = true;
+    error = InFlight.get();
+  } catch (const std::system_error& thrown) {
+    error = thrown.code();
   } catch (const std::exception&) {
-    Failed = true;
+    error = std::make_error_code(std::errc::io_error);
   }
-  return !Failed;
+  if (error) {
+    Failure = error;
+    FailureByte = InFlightByte;
+  }
+  return Failure;
 }
 
 }  // namespace vorlane

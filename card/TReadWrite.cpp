@@ -1,20 +1,41 @@
 #include "card/TReadWrite.h"
 
+#include <algorithm>
+#include <new>
+
 #include "card/ImageWriter.h"
 #include "card/WavFile.h"
 
 namespace vorlane {
 namespace {
 
-constexpr unsigned BeepHz = 800;
 constexpr std::uint64_t TestSectorByte = std::uint64_t{TestSector} * SectorSize;
+constexpr std::uint64_t SectorsPerTransfer = TImageWriter::TransferSize / SectorSize;
+
+TJobOutcome Ended(TJobResult result, std::error_code error = {},
+                  std::optional<std::uint64_t> at = std::nullopt) {
+  return {result, error, at};
+}
+
+// What an exception the card layer did not foresee stands for in an outcome.
+std::error_code ErrorOfCurrentException() {
+  try {
+    throw;
+  } catch (const std::system_error& error) {
+    return error.code();
+  } catch (const std::bad_alloc&) {
+    return std::make_error_code(std::errc::not_enough_memory);
+  } catch (...) {
+    return std::make_error_code(std::errc::io_error);
+  }
+}
 
 }  // namespace
 
-TReadWriteThread::TReadWriteThread(TWriteRequest request, TJobWindow& window, TPlatform& platform,
-                                   TSector& SectorBuf)
+TReadWriteThread::TReadWriteThread(TWriteRequest request, TJobObserver& observer,
+                                   TPlatform& platform, TSector& SectorBuf)
     : Request(std::move(request)),
-      Window(window),
+      Observer(observer),
       Platform(platform),
       SectorBuf(SectorBuf),
       Thread([this](std::stop_token stop) { Execute(stop); }) {}
@@ -30,119 +51,84 @@ void TReadWriteThread::WaitFor() {
 
 // A failure the card layer did not foresee (no memory for the transfers, no thread for them, a
 // backend that throws) must not take the program down with the card half written: it ends the
-// job as a failed write, buttons back.
+// job as a failed write.
 void TReadWriteThread::Execute(std::stop_token stop) {
   Stop = stop;
+  TJobOutcome outcome;
   try {
-    Run();
-  } catch (const std::exception&) {
-    FailTransfer("写入SD卡失败!", true, WriteErrorText);
+    outcome = Run();
+  } catch (...) {
+    outcome = Ended(TJobResult::ImageWriteFailed, ErrorOfCurrentException());
   }
+  Observer.Finished(outcome);
 }
 
-void TReadWriteThread::Run() {
-  // The window refuses these lengths itself; the job still must not divide by a zero sector
+TJobOutcome TReadWriteThread::Run() {
+  // Callers refuse these lengths themselves; the job still must not divide by a zero sector
   // count or run a segment into the next one.
-  if (!IsWritableLength(Request.Slot.DeclaredLength)) {
-    if (!Stop.stop_requested())
-      Window.ShowMessage(Request.Slot.DeclaredLength == 0 ? "请先打开WAV格式文件"
-                                                          : "WAV文件不能大于400M");
-    ReEnable();
-  } else if (auto volume = Platform.OpenVolume(VolumePathFor(Request.DriveEntry)); !volume) {
-    if (!Stop.stop_requested()) Window.ShowMessage(ReinsertDiskMessage);
-    ReEnable();
-  } else if (TestCard(*volume)) {
-    WriteImage(*volume);
-  }
+  if (Request.Slot.DeclaredLength == 0) return Ended(TJobResult::NoFile);
+  if (Request.Slot.DeclaredLength > MaxDeclaredLength) return Ended(TJobResult::TooLarge);
+  const TVolumeOpening opening = Platform.OpenVolume(Request.VolumePath);
+  if (!opening.Volume) return Ended(TJobResult::VolumeOpenFailed, opening.Error);
+  const TJobOutcome tested = TestCard(*opening.Volume);
+  return tested.Result == TJobResult::Succeeded ? WriteImage(*opening.Volume) : tested;
 }
 
 // Writes the test pattern, reads it back from the card and compares: a card that is missing,
 // write-protected or fake fails here, before any segment data is touched.
-bool TReadWriteThread::TestCard(TVolume& volume) {
+TJobOutcome TReadWriteThread::TestCard(TVolume& volume) {
   SectorBuf = MakeTestPattern();
-  if (!volume.Write(TestSectorByte, SectorBuf) || !volume.Sync()) {
-    FailTransfer("写入SD卡失败!", false, WriteErrorText);
-    return false;
-  }
-  if (!volume.Read(TestSectorByte, ReadBack)) {
-    FailTransfer("读SD卡失败!", false, ReadErrorText);
-    return false;
-  }
-  if (ReadBack != SectorBuf) {
-    ReEnable();
-    SetProgress(0);
-    Alarm();
-    SetStatus("测试SD卡失败!");
-    SetStatusColor(StatusRed);
-    return false;
-  }
-  return true;
+  std::error_code error = volume.Write(TestSectorByte, SectorBuf);
+  if (!error) error = volume.Sync();
+  if (error) return Ended(TJobResult::TestWriteFailed, error, TestSectorByte);
+  if ((error = volume.Read(TestSectorByte, ReadBack)))
+    return Ended(TJobResult::TestReadFailed, error, TestSectorByte);
+  if (ReadBack != SectorBuf) return Ended(TJobResult::TestCompareFailed, {}, TestSectorByte);
+  return Ended(TJobResult::Succeeded);
 }
 
 // Sector c of the image holds file bytes 512c..512c+511, padded with 0x80; the image is one
-// sector longer than the declared length needs, so it always ends in padding.
-void TReadWriteThread::WriteImage(TVolume& volume) {
-  const std::uint32_t sectorCount = SectorCountFor(Request.Slot.DeclaredLength);
-  const std::uint64_t startByte = std::uint64_t{StartSectorFor(Request.WriteMode)} * SectorSize;
-  TImageWriter writer(volume, startByte);
-  for (std::uint32_t c = 0; c <= sectorCount; ++c) {
-    if (Stop.stop_requested()) {
-      writer.Finish();  // keep what was written; the closing window hears nothing
-      return;
-    }
-    const std::uint64_t offset = std::uint64_t{c} * SectorSize;
-    if (!ReadWavSector(Request.Slot.File, offset, SectorBuf) || !writer.Append(SectorBuf)) {
-      FailTransfer("写入SD卡失败!", true, WriteErrorText);
-      return;
-    }
-    SetProgress(static_cast<int>(std::uint64_t{c} * 100 / sectorCount));
+// sector longer than the declared length needs, so it always ends in padding. The file is
+// opened anew for each transfer: one that vanishes mid-job ends it at the next transfer.
+TJobOutcome TReadWriteThread::WriteImage(TVolume& volume) {
+  const std::uint64_t imageSectors = std::uint64_t{SectorCountFor(Request.Slot.DeclaredLength)} + 1;
+  TImageWriter writer(volume, std::uint64_t{StartSectorFor(Request.WriteMode)} * SectorSize);
+  for (std::uint64_t first = 0; first < imageSectors; first += SectorsPerTransfer) {
+    const TJobOutcome sent =
+        SendTransfer(first, std::min(SectorsPerTransfer, imageSectors - first), writer);
+    if (sent.Result != TJobResult::Succeeded) return sent;
   }
   // Success only once the card has confirmed every sector.
-  if (!writer.Finish()) {
-    FailTransfer("写入SD卡失败!", true, WriteErrorText);
-    return;
-  }
-  SetStatus("已成功写入SD卡!");
-  SetStatusColor(StatusGreen);
-  SetProgress(0);
-  if (!Stop.stop_requested()) Platform.Beep(BeepHz, 200);
-  ReEnable();
+  if (const std::error_code error = writer.Finish())
+    return Ended(TJobResult::ImageWriteFailed, error, writer.FailedAt());
+  return Ended(TJobResult::Succeeded);
 }
 
-void TReadWriteThread::FailTransfer(const char* statusText, bool red, const char* error) {
-  SetStatus(statusText);
-  if (red) SetStatusColor(StatusRed);
-  ReEnable();
-  SetProgress(0);
-  Alarm();
-  Error = error;
+// Reads one transfer's sectors from the file into the writer's buffer, reports the progress
+// after each, and submits them. A stop request cuts the transfer short: the sectors before it
+// are submitted and confirmed.
+TJobOutcome TReadWriteThread::SendTransfer(std::uint64_t firstSector, std::uint64_t count,
+                                           TImageWriter& writer) {
+  const std::uint64_t fileOffset = firstSector * SectorSize;
+  const std::span<std::uint8_t> bytes = writer.FillBuffer().first(count * SectorSize);
+  if (const std::error_code error = ReadWavSectors(Request.Slot.File, fileOffset, bytes))
+    return Ended(TJobResult::ImageWriteFailed, error,
+                 std::uint64_t{StartSectorFor(Request.WriteMode)} * SectorSize + fileOffset);
+  const std::uint64_t sectorCount = SectorCountFor(Request.Slot.DeclaredLength);
+  std::uint64_t sent = 0;
+  for (; sent < count && !Stop.stop_requested(); ++sent)
+    ReportProgress(static_cast<int>((firstSector + sent) * 100 / sectorCount));
+  std::error_code error = writer.Submit(sent * SectorSize);
+  if (!error && sent < count) error = writer.Finish();
+  if (error) return Ended(TJobResult::ImageWriteFailed, error, writer.FailedAt());
+  return Ended(sent < count ? TJobResult::Stopped : TJobResult::Succeeded);
 }
 
-// Every call to the window is dropped once the window has asked the job to stop: it is closing.
-void TReadWriteThread::ReEnable() {
-  for (int button = 1; button <= 4 && !Stop.stop_requested(); ++button) Window.EnableButton(button);
-}
-
-void TReadWriteThread::Alarm() {
-  if (Stop.stop_requested()) return;
-  Platform.Beep(BeepHz, 100);
-  Platform.Sleep(100);
-  Platform.Beep(BeepHz, 100);
-}
-
-void TReadWriteThread::SetStatus(const std::string& text) {
-  if (!Stop.stop_requested()) Window.SetStatusText(Request.WriteMode, text);
-}
-
-void TReadWriteThread::SetStatusColor(TColor color) {
-  if (!Stop.stop_requested()) Window.SetStatusColor(Request.WriteMode, color);
-}
-
-// The gauge only hears of a new value: at most 101 hand-offs however long the segment.
-void TReadWriteThread::SetProgress(int percent) {
-  if (percent == ShownProgress || Stop.stop_requested()) return;
+// The observer only hears of a new value: at most 101 calls however long the segment.
+void TReadWriteThread::ReportProgress(int percent) {
+  if (percent == ShownProgress) return;
   ShownProgress = percent;
-  Window.SetProgress(percent);
+  Observer.Progress(percent);
 }
 
 }  // namespace vorlane

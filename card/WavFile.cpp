@@ -1,5 +1,6 @@
 #include "card/WavFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -32,18 +33,25 @@ std::uint32_t CheckWavHeader(const std::string& path, const TShowMessage& showMe
   // A file shorter than the block leaves zeros, which never spell "WAVE".
   std::array<std::uint8_t, 16> header{};
   const TFileRead read = ReadFileAt(path, 0, header);
-  if (read.Status == TFileRead::TStatus::OpenFailed) throw TFileOpenError(path, read.ErrorText);
-  if (read.Status != TFileRead::TStatus::Ok || std::memcmp(header.data() + 8, "WAVE", 4) != 0) {
+  if (read.Status == TFileRead::TStatus::OpenFailed)
+    throw TFileOpenError(path, read.Error.message());
+  // The RIFF size counts everything after its own 8-byte header; wraps like the card's reader.
+  const std::uint32_t declared = LittleEndian32(header.data() + 4) + 8u;
+  if (read.Status != TFileRead::TStatus::Ok || std::memcmp(header.data() + 8, "WAVE", 4) != 0 ||
+      declared < SmallestWavLength) {
     showMessage(NotWavMessage);
     return 0;
   }
-  // The RIFF size counts everything after its own 8-byte header; wraps like the card's reader.
-  return LittleEndian32(header.data() + 4) + 8u;
+  return declared;
 }
 
-bool ReadWavSector(const std::string& path, std::uint64_t offset, TSector& SectorBuf) {
-  SectorBuf.fill(PadByte);
-  return ReadFileAt(path, offset, SectorBuf).Status == TFileRead::TStatus::Ok;
+std::error_code ReadWavSectors(const std::string& path, std::uint64_t offset,
+                               std::span<std::uint8_t> sectors) {
+  std::fill(sectors.begin(), sectors.end(), PadByte);
+  const TFileRead read = ReadFileAt(path, offset, sectors);
+  if (read.Status == TFileRead::TStatus::NotRegular)
+    return std::make_error_code(std::errc::invalid_argument);
+  return read.Error;
 }
 
 }  // namespace vorlane

@@ -3,18 +3,25 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <system_error>
 
 namespace vorlane {
 
 struct TFileRead {
-  enum class TStatus { Ok, OpenFailed, ReadFailed };
+  enum class TStatus {
+    Ok,
+    OpenFailed,
+    NotRegular,  // a pipe, device node or folder: never read, as a pipe could block for good
+    ReadFailed
+  };
   TStatus Status = TStatus::Ok;
   std::size_t Count = 0;  // bytes read; fewer than asked only at the end of the file
-  std::string ErrorText;  // the system's text for a failure, as it gives it
+  std::error_code Error;  // the system's error for OpenFailed and ReadFailed
 };
 
-// Opens the file for reading only (refusing other openers where the OS can), reads up to
-// data.size() bytes from offset, and closes it again: no handle outlives the call.
+// Opens a regular file for reading only (refusing other openers where the OS can), reads up to
+// data.size() bytes from offset, and closes it again: no handle outlives the call. Never waits
+// on a file that is not a regular file.
 TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<std::uint8_t> data);
 
 }  // namespace vorlane

@@ -7,11 +7,11 @@
 
 namespace vorlane {
 
-// The OS services the write job needs. Tests hand the job a recording stand-in.
+// The OS services the write job and its presenters need. Tests hand in a recording stand-in.
 class TPlatform {
  public:
   virtual ~TPlatform() = default;
-  virtual std::unique_ptr<TVolume> OpenVolume(const std::string& volumePath) = 0;
+  virtual TVolumeOpening OpenVolume(const std::string& volumePath) = 0;
   // Sounds a tone and returns when it has ended.
   virtual void Beep(unsigned frequencyHz, unsigned durationMs) = 0;
   virtual void Sleep(unsigned durationMs) = 0;

@@ -4,26 +4,39 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <system_error>
 
 namespace vorlane {
 
 // An open card volume. Offsets and lengths are whole 512-byte sectors; buffers may be anywhere
-// in memory (4 KiB-aligned ones avoid a copy). Closing is destruction.
+// in memory (4 KiB-aligned ones avoid a copy). Closing is destruction. Every transfer returns
+// the system's error, empty on success, so a failure can be told apart and logged.
 class TVolume {
  public:
   virtual ~TVolume() = default;
-  // True only when every byte was handed to the card (a caching backend makes that final at
-  // Sync, so a false from Sync means an earlier write did not reach the card).
-  virtual bool Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) = 0;
+  // Succeeds only when every byte was handed to the card (a caching backend makes that final
+  // at Sync, so an error from Sync means an earlier write did not reach the card). Running
+  // into the end of the volume is an error too.
+  virtual std::error_code Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) = 0;
   // Reads from the card itself, never from a cache of what was just written, so comparing the
   // result with what was written proves the card keeps data.
-  virtual bool Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) = 0;
+  virtual std::error_code Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) = 0;
   // Returns once the card has confirmed every earlier write.
-  virtual bool Sync() = 0;
+  virtual std::error_code Sync() = 0;
 };
 
-// Opens an existing volume (block device or card image) for reading and writing, shared with
-// other openers. nullptr when it cannot be opened: no card, no such drive, no permission.
-std::unique_ptr<TVolume> OpenVolume(const std::string& volumePath);
+// An opened volume, or why it could not be opened: no card, no such drive, no permission, a
+// file system that would not come off, a refused authorisation.
+struct TVolumeOpening {
+  std::unique_ptr<TVolume> Volume;
+  std::error_code Error;
+};
+
+// Opens an existing volume (block device or card image) for reading and writing. A missing
+// node is never created.
+TVolumeOpening OpenVolume(const std::string& volumePath);
+
+// The error a transfer reports when the volume ended before all its bytes moved.
+std::error_code EndOfVolumeError();
 
 }  // namespace vorlane

@@ -16,15 +16,15 @@ void TQueuedJobWindow::Post(TChange change) {
   QMetaObject::invokeMethod(&Form, std::move(change), Qt::QueuedConnection);
 }
 
-void TQueuedJobWindow::SetStatusText(int writeMode, const std::string& text) {
-  Post([this, writeMode, text = QString::fromStdString(text)] {
-    Form.SlotFor(writeMode).StatusLabel->setText(text);
+void TQueuedJobWindow::SetStatusText(TSegment segment, const std::string& text) {
+  Post([this, segment, text = QString::fromStdString(text)] {
+    Form.SlotFor(segment).StatusLabel->setText(text);
   });
 }
 
-void TQueuedJobWindow::SetStatusColor(int writeMode, TColor color) {
-  Post([this, writeMode, color] {
-    SetTextColor(*Form.SlotFor(writeMode).StatusLabel, QColor(color.R, color.G, color.B));
+void TQueuedJobWindow::SetStatusColor(TSegment segment, TColor color) {
+  Post([this, segment, color] {
+    SetTextColor(*Form.SlotFor(segment).StatusLabel, QColor(color.R, color.G, color.B));
   });
 }
 
@@ -32,8 +32,8 @@ void TQueuedJobWindow::SetProgress(int percent) {
   Post([this, percent] { Form.Gauge1->SetProgress(percent); });
 }
 
-void TQueuedJobWindow::EnableButton(int buttonNumber) {
-  Post([this, buttonNumber] { Form.SpeedButton(buttonNumber)->setEnabled(true); });
+void TQueuedJobWindow::EnableButton(TButton button) {
+  Post([this, button] { Form.SpeedButton(button)->setEnabled(true); });
 }
 
 void TQueuedJobWindow::ShowMessage(const std::string& text) {

@@ -90,8 +90,8 @@ TForm1::TForm1(TFormServices services)
   CreateDriveList();
   CreateComPort();
   Slots = {{
-      {GroupBox3, SpeedButton2, SpeedButton4, Label3, Label4, OpenDialog1.get(), 1},
-      {GroupBox1, SpeedButton1, SpeedButton3, Label1, Label2, OpenDialog2.get(), 2},
+      {GroupBox3, SpeedButton2, SpeedButton4, Label3, Label4, OpenDialog1.get(), TSegment::One},
+      {GroupBox1, SpeedButton1, SpeedButton3, Label1, Label2, OpenDialog2.get(), TSegment::Two},
   }};
   ConnectHandlers();
   // The drive list is the one control that takes the keyboard; it has it once the window

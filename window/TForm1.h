@@ -13,6 +13,7 @@
 #include "card/CardLayout.h"
 #include "card/TReadWrite.h"
 #include "card/TSegmentSlot.h"
+#include "window/JobPresenter.h"
 #include "window/MessageBoxes.h"
 #include "window/QueuedJobWindow.h"
 #include "window/TOpenDialog.h"
@@ -47,7 +48,7 @@ struct TSlotControls {
   TLabel* PathLabel;
   TLabel* StatusLabel;
   TOpenDialog* OpenDialog;
-  int WriteMode;
+  TSegment Segment;
 };
 
 class TForm1 : public QWidget {
@@ -82,9 +83,8 @@ class TForm1 : public QWidget {
 
   // Slots[0] is segment 1, Slots[1] segment 2.
   std::array<TSlotControls, 2> Slots{};
-  TSlotControls& SlotFor(int writeMode) { return Slots[writeMode == 2 ? 1 : 0]; }
-  // SpeedButton1..SpeedButton4 by number.
-  TSpeedButton* SpeedButton(int number) const;
+  TSlotControls& SlotFor(TSegment segment) { return Slots[segment == TSegment::Two ? 1 : 0]; }
+  TSpeedButton* SpeedButton(TButton button) const;
 
   // Each segment's current file, declared length and armed flag, as Segments[0] and [1].
   std::array<TSegmentSlot, 2> Segments{};
@@ -93,7 +93,7 @@ class TForm1 : public QWidget {
   bool& WavReady1 = Segments[0].Armed;
   bool& WavReady2 = Segments[1].Armed;
   TSector SectorBuf{};  // lent to the write job; only one job runs at a time
-  std::uint8_t WriteMode = 0;
+  TSegment WriteMode = TSegment::One;
   int LastDriveIndex = 0;  // the drive list index the user last picked
 
   void FormCreate();
@@ -107,8 +107,9 @@ class TForm1 : public QWidget {
   void Label7Click();
 
  private:
-  void OpenSegmentFile(int writeMode);
-  void StartWrite(int writeMode);
+  void OpenSegmentFile(TSegment segment);
+  void StartWrite(TSegment segment);
+  TSegmentSlot& SegmentFor(TSegment segment) { return Segments[segment == TSegment::Two ? 1 : 0]; }
   bool RefuseWrite(const TSegmentSlot& segment);
   void FillDriveList(const std::vector<std::string>& entries);
   void ShowMessage(const char* text);
@@ -126,7 +127,8 @@ class TForm1 : public QWidget {
   TPlatform& Platform;
   const std::function<void(const QUrl&)> OpenUrl;
   TQueuedJobWindow JobWindow{*this, *Messages};
-  std::unique_ptr<TReadWriteThread> Job;  // the last job started, finished or not
+  std::unique_ptr<TJobPresenter> Presenter;  // of the last job; outlives it
+  std::unique_ptr<TReadWriteThread> Job;     // the last job started, finished or not
 };
 
 // A group caption: 30 asterisks, the segment's name and 28 asterisks.

@@ -25,14 +25,17 @@ std::string FileSystemName(const QString& path) {
 
 }  // namespace
 
+// A running job is stopped at its next sector and waited for; the closing window hears
+// nothing more of it.
 TForm1::~TForm1() {
+  if (Presenter) Presenter->Detach();
   Job.reset();
 }
 
-TSpeedButton* TForm1::SpeedButton(int number) const {
+TSpeedButton* TForm1::SpeedButton(TButton button) const {
   const std::array<TSpeedButton*, 4> buttons{SpeedButton1, SpeedButton2, SpeedButton3,
                                              SpeedButton4};
-  return buttons.at(static_cast<std::size_t>(number - 1));
+  return buttons.at(static_cast<std::size_t>(button) - 1);
 }
 
 void TForm1::ShowMessage(const char* text) {
@@ -70,16 +73,16 @@ void TForm1::ComboBox1CloseUp() {
 }
 
 void TForm1::SpeedButton2Click() {
-  OpenSegmentFile(1);
+  OpenSegmentFile(TSegment::One);
 }
 void TForm1::SpeedButton1Click() {
-  OpenSegmentFile(2);
+  OpenSegmentFile(TSegment::Two);
 }
 void TForm1::SpeedButton4Click() {
-  StartWrite(1);
+  StartWrite(TSegment::One);
 }
 void TForm1::SpeedButton3Click() {
-  StartWrite(2);
+  StartWrite(TSegment::Two);
 }
 
 void TForm1::Label7Click() {
@@ -88,9 +91,9 @@ void TForm1::Label7Click() {
 
 // The segment's file is the one whose header was checked: a later pick that is not checked
 // (wrong ending, cannot be opened) stays in the dialog for next time but never reaches the card.
-void TForm1::OpenSegmentFile(int writeMode) {
-  TSlotControls& controls = SlotFor(writeMode);
-  TSegmentSlot& segment = Segments[writeMode - 1];
+void TForm1::OpenSegmentFile(TSegment which) {
+  TSlotControls& controls = SlotFor(which);
+  TSegmentSlot& segment = SegmentFor(which);
   if (!controls.OpenDialog->Execute()) return;
   const QString path = controls.OpenDialog->FileName();
   if (!path.endsWith(QStringLiteral(".wav"), Qt::CaseSensitive)) return;
@@ -130,19 +133,22 @@ bool TForm1::RefuseWrite(const TSegmentSlot& segment) {
 }
 
 // Locks the four buttons and starts the job, which unlocks them at whatever ending it reaches.
-void TForm1::StartWrite(int writeMode) {
-  const TSegmentSlot& segment = Segments[writeMode - 1];
+void TForm1::StartWrite(TSegment which) {
+  const TSegmentSlot& segment = SegmentFor(which);
   if (RefuseWrite(segment)) return;
-  TLabel& status = *SlotFor(writeMode).StatusLabel;
+  TLabel& status = *SlotFor(which).StatusLabel;
   SetTextColor(status, Qt::black);
   status.setText(QStringLiteral("正在写入SD卡...."));
-  for (int button = 1; button <= 4; ++button) SpeedButton(button)->setEnabled(false);
-  WriteMode = static_cast<std::uint8_t>(writeMode);
+  for (TSpeedButton* button : {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4})
+    button->setEnabled(false);
+  WriteMode = which;
   Job.reset();  // the previous job has ended (the buttons were enabled): join it
   const int selected = ComboBox1->currentIndex();
-  TWriteRequest request{selected < 0 ? std::string() : ComboBox1->itemText(selected).toStdString(),
-                        WriteMode, segment};
-  Job = std::make_unique<TReadWriteThread>(std::move(request), JobWindow, Platform, SectorBuf);
+  const std::string volumePath =
+      VolumePathFor(selected < 0 ? std::string() : ComboBox1->itemText(selected).toStdString());
+  Presenter = std::make_unique<TJobPresenter>(JobWindow, Platform, WriteMode, volumePath);
+  Job = std::make_unique<TReadWriteThread>(TWriteRequest{volumePath, WriteMode, segment},
+                                           *Presenter, Platform, SectorBuf);
 }
 
 }  // namespace vorlane

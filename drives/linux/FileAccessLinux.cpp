@@ -1,33 +1,54 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "drives/FileAccess.h"
 
 namespace vorlane {
+namespace {
 
-TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<std::uint8_t> data) {
+std::error_code LastError() {
+  return {errno, std::system_category()};
+}
+
+TFileRead Failure(TFileRead::TStatus status, std::error_code error) {
   TFileRead result;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    result.Status = TFileRead::TStatus::OpenFailed;
-    result.ErrorText = std::strerror(errno);
-    return result;
-  }
+  result.Status = status;
+  result.Error = error;
+  return result;
+}
+
+// Reads until data is full or the file ends.
+TFileRead ReadAll(int fd, std::uint64_t offset, std::span<std::uint8_t> data) {
+  TFileRead result;
   while (result.Count < data.size()) {
     const ssize_t got = pread(fd, data.data() + result.Count, data.size() - result.Count,
                               static_cast<off_t>(offset + result.Count));
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      result.Status = TFileRead::TStatus::ReadFailed;
-      result.ErrorText = std::strerror(errno);
-      break;
-    }
+    if (got < 0) return Failure(TFileRead::TStatus::ReadFailed, LastError());
     if (got == 0) break;  // end of file
     result.Count += static_cast<std::size_t>(got);
   }
+  return result;
+}
+
+}  // namespace
+
+TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<std::uint8_t> data) {
+  // O_NONBLOCK: opening a named pipe for reading would otherwise wait for a writer, for good.
+  // It changes nothing for the regular files that are all this ever reads.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return Failure(TFileRead::TStatus::OpenFailed, LastError());
+  struct stat info {};
+  TFileRead result;
+  if (fstat(fd, &info) != 0)
+    result = Failure(TFileRead::TStatus::ReadFailed, LastError());
+  else if (!S_ISREG(info.st_mode))
+    result = Failure(TFileRead::TStatus::NotRegular, {});
+  else
+    result = ReadAll(fd, offset, data);
   close(fd);
   return result;
 }

@@ -9,7 +9,7 @@ namespace {
 
 class TLinuxPlatform final : public TPlatform {
  public:
-  std::unique_ptr<TVolume> OpenVolume(const std::string& volumePath) override {
+  TVolumeOpening OpenVolume(const std::string& volumePath) override {
     return vorlane::OpenVolume(volumePath);
   }
   void Beep(unsigned frequencyHz, unsigned durationMs) override {

@@ -33,6 +33,14 @@ std::string ReadFirstLine(const fs::path& file) {
   return line;
 }
 
+// SCSI inquiry strings come padded with blanks to their field width.
+std::string ReadTrimmedLine(const fs::path& file) {
+  std::string text = ReadFirstLine(file);
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 // The leading decimal number of an attribute; 0 when it is missing. For `dev` ("179:0") that is
 // the major number.
 std::uint64_t ReadLeadingNumber(const fs::path& file) {
@@ -57,8 +65,9 @@ std::vector<TPartitionAttributes> ReadPartitions(const fs::path& diskDir) {
     const fs::path numberFile = child / "partition";
     std::error_code error;
     if (!fs::is_regular_file(numberFile, error)) continue;
-    partitions.push_back(
-        {child.filename().string(), static_cast<unsigned>(ReadLeadingNumber(numberFile))});
+    partitions.push_back({child.filename().string(),
+                          static_cast<unsigned>(ReadLeadingNumber(numberFile)),
+                          ReadLeadingNumber(child / "size")});
   }
   return partitions;
 }
@@ -120,6 +129,9 @@ TDiskAttributes ReadDiskAttributes(const fs::path& diskDir) {
   const fs::path parent = diskDir / "device";
   disk.Bus = ReadSubsystemName(parent);
   disk.DeviceType = ReadFirstLine(parent / "type");
+  // A USB reader names itself in its SCSI inquiry data; an SD card in a slot has its own name.
+  disk.Vendor = ReadTrimmedLine(parent / "vendor");
+  disk.Model = ReadTrimmedLine(parent / (disk.Bus == "mmc" ? "name" : "model"));
   disk.Partitions = ReadPartitions(diskDir);
   return disk;
 }
@@ -144,29 +156,55 @@ std::vector<std::string> ListDriveEntries(const TDiskAttributes& disk) {
   return entries;
 }
 
-std::vector<std::string> ChooseDriveEntries(std::vector<TDiskAttributes> disks) {
+std::vector<TDriveDetails> ChooseDriveDetails(std::vector<TDiskAttributes> disks) {
   std::erase_if(disks, [](const TDiskAttributes& disk) { return !IsCardDrive(disk); });
   std::ranges::sort(disks, [](const TDiskAttributes& a, const TDiskAttributes& b) {
     return IsBeforeInNameOrder(a.Name, b.Name);
   });
-  std::vector<std::string> entries;
+  std::vector<TDriveDetails> drives;
   for (const TDiskAttributes& disk : disks) {
-    const std::vector<std::string> diskEntries = ListDriveEntries(disk);
-    entries.insert(entries.end(), diskEntries.begin(), diskEntries.end());
+    for (const std::string& entry : ListDriveEntries(disk)) {
+      std::uint64_t sectors = disk.SizeSectors;
+      for (const TPartitionAttributes& partition : disk.Partitions)
+        if (partition.Name == entry) sectors = partition.SizeSectors;
+      drives.push_back({entry, sectors * 512, disk.Vendor, disk.Model});
+    }
   }
+  return drives;
+}
+
+std::vector<std::string> ChooseDriveEntries(std::vector<TDiskAttributes> disks) {
+  std::vector<std::string> entries;
+  for (const TDriveDetails& drive : ChooseDriveDetails(std::move(disks)))
+    entries.push_back(drive.Entry);
   return entries;
 }
 
-std::vector<std::string> GetRemovableDrivesUnder(const fs::path& sysfsRoot) {
+namespace {
+
+std::vector<TDiskAttributes> ReadAllDisks(const fs::path& sysfsRoot) {
   std::vector<TDiskAttributes> disks;
-  for (const fs::path& diskDir : ListDirectory(sysfsRoot / "block")) {
+  for (const fs::path& diskDir : ListDirectory(sysfsRoot / "block"))
     disks.push_back(ReadDiskAttributes(diskDir));
-  }
-  return ChooseDriveEntries(std::move(disks));
+  return disks;
+}
+
+}  // namespace
+
+std::vector<std::string> GetRemovableDrivesUnder(const fs::path& sysfsRoot) {
+  return ChooseDriveEntries(ReadAllDisks(sysfsRoot));
+}
+
+std::vector<TDriveDetails> GetRemovableDriveDetailsUnder(const fs::path& sysfsRoot) {
+  return ChooseDriveDetails(ReadAllDisks(sysfsRoot));
 }
 
 std::vector<std::string> GetRemovableDrives() {
   return GetRemovableDrivesUnder("/sys");
+}
+
+std::vector<TDriveDetails> GetRemovableDriveDetails() {
+  return GetRemovableDriveDetailsUnder("/sys");
 }
 
 }  // namespace vorlane

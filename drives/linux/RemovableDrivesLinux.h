@@ -9,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "drives/RemovableDrives.h"
+
 namespace vorlane {
 
 struct TPartitionAttributes {
   std::string Name;     // "sdb1", "mmcblk0p1"
   unsigned Number = 0;  // the kernel's partition number, from the `partition` file
+  std::uint64_t SizeSectors = 0;
 };
 
 // What sysfs says about one disk, gathered without judging it.
@@ -28,6 +31,9 @@ struct TDiskAttributes {
   // The parent device's `type`: the SCSI peripheral type ("0" disk, "5" CD/DVD) on the scsi
   // bus, the card type ("SD", "MMC") on the mmc bus.
   std::string DeviceType;
+  // The reader's maker and model (SCSI `vendor` and `model`; an SD card's own `name`).
+  std::string Vendor;
+  std::string Model;
   std::vector<TPartitionAttributes> Partitions;
 };
 
@@ -46,7 +52,11 @@ std::vector<std::string> ListDriveEntries(const TDiskAttributes& disk);
 // mmcblk2 comes before mmcblk10), then partition number.
 std::vector<std::string> ChooseDriveEntries(std::vector<TDiskAttributes> disks);
 
+// The drive list with each entry's size, vendor and model.
+std::vector<TDriveDetails> ChooseDriveDetails(std::vector<TDiskAttributes> disks);
+
 // Scans <sysfsRoot>/block. GetRemovableDrives() scans "/sys".
 std::vector<std::string> GetRemovableDrivesUnder(const std::filesystem::path& sysfsRoot);
+std::vector<TDriveDetails> GetRemovableDriveDetailsUnder(const std::filesystem::path& sysfsRoot);
 
 }  // namespace vorlane

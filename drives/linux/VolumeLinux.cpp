@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "drives/Volume.h"
+#include "drives/linux/VolumeLinux.h"
 
 namespace vorlane {
 namespace {
@@ -38,17 +38,22 @@ bool IsAligned(const void* p) {
   return reinterpret_cast<std::uintptr_t>(p) % DirectMemoryAlignment == 0;
 }
 
+std::error_code LastError() {
+  return {errno, std::system_category()};
+}
+
 // pwrite/pread move fewer bytes than asked on signals and device limits; loop until done.
 template <typename TTransfer>
-bool TransferAll(TTransfer transfer, std::size_t size, std::uint64_t offset) {
+std::error_code TransferAll(TTransfer transfer, std::size_t size, std::uint64_t offset) {
   std::size_t done = 0;
   while (done < size) {
     const ssize_t moved = transfer(done, size - done, static_cast<off_t>(offset + done));
     if (moved < 0 && errno == EINTR) continue;
-    if (moved <= 0) return false;  // error, or the end of the volume
+    if (moved < 0) return LastError();
+    if (moved == 0) return EndOfVolumeError();
     done += static_cast<std::size_t>(moved);
   }
-  return true;
+  return {};
 }
 
 class TLinuxVolume final : public TVolume {
@@ -58,12 +63,12 @@ class TLinuxVolume final : public TVolume {
   TLinuxVolume(const TLinuxVolume&) = delete;
   TLinuxVolume& operator=(const TLinuxVolume&) = delete;
 
-  bool Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override {
+  std::error_code Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override {
     const std::uint8_t* source = data.data();
     TAlignedBytes bounce;
     if (Direct && !IsAligned(source)) {
       bounce = AllocateAligned(data.size());
-      if (!bounce) return false;
+      if (!bounce) return std::make_error_code(std::errc::not_enough_memory);
       std::memcpy(bounce.get(), source, data.size());
       source = bounce.get();
     }
@@ -72,27 +77,28 @@ class TLinuxVolume final : public TVolume {
                        data.size(), byteOffset);
   }
 
-  bool Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override {
+  std::error_code Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override {
     if (!Direct) DropCachedPages(byteOffset, data.size());
     std::uint8_t* target = data.data();
     TAlignedBytes bounce;
     if (Direct && !IsAligned(target)) {
       bounce = AllocateAligned(data.size());
-      if (!bounce) return false;
+      if (!bounce) return std::make_error_code(std::errc::not_enough_memory);
       target = bounce.get();
     }
-    const bool ok = TransferAll([&](std::size_t done, std::size_t left,
-                                    off_t at) { return pread(Fd, target + done, left, at); },
-                                data.size(), byteOffset);
-    if (ok && bounce) std::memcpy(data.data(), bounce.get(), data.size());
-    return ok;
+    const std::error_code error =
+        TransferAll([&](std::size_t done, std::size_t left,
+                        off_t at) { return pread(Fd, target + done, left, at); },
+                    data.size(), byteOffset);
+    if (!error && bounce) std::memcpy(data.data(), bounce.get(), data.size());
+    return error;
   }
 
-  bool Sync() override {
+  std::error_code Sync() override {
     int rc;
     do rc = fdatasync(Fd);
     while (rc != 0 && errno == EINTR);
-    return rc == 0;
+    return rc == 0 ? std::error_code() : LastError();
   }
 
  private:
@@ -120,17 +126,25 @@ bool CanGoDirect(int fd, const struct stat& info) {
 
 }  // namespace
 
-std::unique_ptr<TVolume> OpenVolume(const std::string& volumePath) {
+TVolumeOpening AdoptVolumeDescriptor(int fd) {
+  struct stat info {};
+  std::error_code error;
+  if (fstat(fd, &info) != 0)
+    error = LastError();
+  else if (!(S_ISBLK(info.st_mode) || S_ISREG(info.st_mode)))
+    error = std::make_error_code(std::errc::no_such_device);  // a folder or character device
+  if (error) {
+    close(fd);
+    return {nullptr, error};
+  }
+  return {std::make_unique<TLinuxVolume>(fd, CanGoDirect(fd, info)), {}};
+}
+
+TVolumeOpening OpenVolume(const std::string& volumePath) {
   // No O_CREAT: a missing device must fail here, not become a new file under /dev.
   const int fd = open(volumePath.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  struct stat info {};
-  if (fstat(fd, &info) != 0 || !(S_ISBLK(info.st_mode) || S_ISREG(info.st_mode))) {
-    close(fd);
-    return nullptr;
-  }
-  const bool direct = CanGoDirect(fd, info);
-  return std::make_unique<TLinuxVolume>(fd, direct);
+  if (fd < 0) return {nullptr, LastError()};
+  return AdoptVolumeDescriptor(fd);
 }
 
 }  // namespace vorlane

@@ -23,22 +23,22 @@ void WriteBothSegmentsAndCheckImage(const std::string& driveEntry, TPlatform& pl
                                     const std::filesystem::path& image) {
   TTempFolder folder;
   TFakeCard unused;
-  TRecorder window(unused);
+  TRecorder observer(unused);
   TSector buf{};
   const auto first = MakeWavBytes(1 << 20 | 300, 1 << 20 | 300);
   const auto second = MakeWavBytes(5000, 5000);
-  for (const auto& [mode, bytes] : {std::pair{1, &first}, std::pair{2, &second}}) {
+  for (const auto& [mode, bytes] :
+       {std::pair{TSegment::One, &first}, std::pair{TSegment::Two, &second}}) {
     TReadWriteThread job(
-        {driveEntry,
+        {VolumePathFor(driveEntry),
          mode,
          {folder.Write("s.wav", *bytes), static_cast<std::uint32_t>(bytes->size()), true}},
-        window, platform, buf);
+        observer, platform, buf);
     job.WaitFor();
-    ASSERT_EQ(job.ErrorText(), "");
+    const TJobOutcome outcome = observer.Outcomes().back();
+    ASSERT_EQ(outcome.Result, TJobResult::Succeeded) << outcome.Error.message();
   }
-  const auto log = window.Log();
-  EXPECT_EQ(std::ranges::count(log, "text 1 已成功写入SD卡!"), 1);
-  EXPECT_EQ(std::ranges::count(log, "text 2 已成功写入SD卡!"), 1);
+  EXPECT_EQ(observer.Outcomes().size(), 2u);
 
   const auto pattern = MakeTestPattern();
   EXPECT_EQ(ReadSectors(image, TestSector, 1),

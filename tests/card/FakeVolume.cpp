@@ -28,7 +28,7 @@ TFakeVolume::~TFakeVolume() {
   ++Card.Closes;
 }
 
-bool TFakeVolume::Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) {
+std::error_code TFakeVolume::Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) {
   std::unique_lock lock(Card.Lock);
   const int number = ++Card.WritesSeen;
   if (Card.HoldWriteNumber == number) {
@@ -36,18 +36,18 @@ bool TFakeVolume::Write(std::uint64_t byteOffset, std::span<const std::uint8_t> 
     Card.Changed.notify_all();
     Card.Changed.wait(lock, [this] { return Card.Released; });
   }
-  if (Card.FailWriteNumber == number) return false;
+  if (Card.FailWriteNumber == number) return CardFault;
   if (Card.ThrowWriteNumber == number) throw std::runtime_error("card driver fault");
   for (std::size_t done = 0; done < data.size(); done += SectorSize) {
     TSector& sector = Card.Sectors[(byteOffset + done) / SectorSize];
     std::copy_n(data.data() + done, SectorSize, sector.begin());
   }
-  return true;
+  return {};
 }
 
-bool TFakeVolume::Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) {
+std::error_code TFakeVolume::Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) {
   std::lock_guard lock(Card.Lock);
-  if (Card.FailRead) return false;
+  if (Card.FailRead) return CardFault;
   for (std::size_t done = 0; done < data.size(); done += SectorSize) {
     const auto found = Card.Sectors.find((byteOffset + done) / SectorSize);
     TSector sector{};
@@ -55,42 +55,21 @@ bool TFakeVolume::Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) {
     if (Card.ReadBackCorrupted) sector[SectorSize - 1] ^= 0xFF;
     std::copy(sector.begin(), sector.end(), data.begin() + static_cast<std::ptrdiff_t>(done));
   }
-  return true;
+  return {};
 }
 
-bool TFakeVolume::Sync() {
+std::error_code TFakeVolume::Sync() {
   std::lock_guard lock(Card.Lock);
   ++Card.SyncsSeen;
-  return !Card.FailSync;
+  if (Card.FailSync || Card.FailSyncNumber == Card.SyncsSeen) return CardFault;
+  return {};
 }
 
-void TRecorder::SetStatusText(int writeMode, const std::string& text) {
-  Add("text " + std::to_string(writeMode) + " " + text);
-}
-
-void TRecorder::SetStatusColor(int writeMode, TColor color) {
-  Add("color " + std::to_string(writeMode) + " " + std::to_string(color.R) + "," +
-      std::to_string(color.G) + "," + std::to_string(color.B));
-}
-
-void TRecorder::SetProgress(int percent) {
-  Add("gauge " + std::to_string(percent));
-  std::lock_guard lock(Lock);
-  ProgressValues.push_back(percent);
-}
-
-void TRecorder::EnableButton(int buttonNumber) {
-  Add("enable " + std::to_string(buttonNumber));
-}
-void TRecorder::ShowMessage(const std::string& text) {
-  Add("message " + text);
-}
-
-std::unique_ptr<TVolume> TRecorder::OpenVolume(const std::string& volumePath) {
+TVolumeOpening TRecorder::OpenVolume(const std::string& volumePath) {
   std::lock_guard lock(Card.Lock);
   Card.OpenedPath = volumePath;
-  if (Card.FailOpen) return nullptr;
-  return std::make_unique<TFakeVolume>(Card);
+  if (Card.FailOpen) return {nullptr, std::make_error_code(std::errc::no_such_device)};
+  return {std::make_unique<TFakeVolume>(Card), {}};
 }
 
 void TRecorder::Beep(unsigned frequencyHz, unsigned durationMs) {
@@ -106,9 +85,26 @@ std::vector<std::string> TRecorder::Log() const {
   return Entries;
 }
 
-std::vector<int> TRecorder::Progress() const {
+void TRecorder::Progress(int percent) {
+  Add("gauge " + std::to_string(percent));
   std::lock_guard lock(Lock);
-  return ProgressValues;
+  Percentages.push_back(percent);
+}
+
+void TRecorder::Finished(const TJobOutcome& outcome) {
+  Add("outcome " + std::to_string(static_cast<int>(outcome.Result)));
+  std::lock_guard lock(Lock);
+  Endings.push_back(outcome);
+}
+
+std::vector<int> TRecorder::ProgressValues() const {
+  std::lock_guard lock(Lock);
+  return Percentages;
+}
+
+std::vector<TJobOutcome> TRecorder::Outcomes() const {
+  std::lock_guard lock(Lock);
+  return Endings;
 }
 
 void TRecorder::Add(std::string entry) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "card/CardLayout.h"
-#include "card/JobWindow.h"
+#include "card/JobOutcome.h"
 #include "drives/Platform.h"
 
 namespace vorlane::testing {
@@ -24,6 +24,7 @@ struct TFakeCard {
   std::optional<int> FailWriteNumber;   // 1-based transfer number that fails
   std::optional<int> ThrowWriteNumber;  // 1-based transfer number that throws
   bool FailSync = false;
+  std::optional<int> FailSyncNumber;  // 1-based confirmation that fails
   bool FailRead = false;
   bool ReadBackCorrupted = false;  // the card "forgets": reads return other bytes
   bool FailOpen = false;
@@ -45,36 +46,39 @@ class TFakeVolume final : public TVolume {
  public:
   explicit TFakeVolume(TFakeCard& card) : Card(card) {}
   ~TFakeVolume() override;
-  bool Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override;
-  bool Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override;
-  bool Sync() override;
+  std::error_code Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override;
+  std::error_code Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override;
+  std::error_code Sync() override;
 
  private:
   TFakeCard& Card;
 };
 
-// One log for the window calls and the sounds, so their order can be checked together.
-class TRecorder final : public TJobWindow, public TPlatform {
+// The error every injected card fault reports.
+inline const std::error_code CardFault = std::make_error_code(std::errc::io_error);
+
+// The platform the job and its presenters see, opening volumes on the fake card, and the job's
+// observer. One log for progress, outcome and sounds, so their order can be checked together.
+class TRecorder : public TPlatform, public TJobObserver {
  public:
   explicit TRecorder(TFakeCard& card) : Card(card) {}
-  void SetStatusText(int writeMode, const std::string& text) override;
-  void SetStatusColor(int writeMode, TColor color) override;
-  void SetProgress(int percent) override;
-  void EnableButton(int buttonNumber) override;
-  void ShowMessage(const std::string& text) override;
-  std::unique_ptr<TVolume> OpenVolume(const std::string& volumePath) override;
+  TVolumeOpening OpenVolume(const std::string& volumePath) override;
   void Beep(unsigned frequencyHz, unsigned durationMs) override;
   void Sleep(unsigned durationMs) override;
+  void Progress(int percent) override;
+  void Finished(const TJobOutcome& outcome) override;
 
   std::vector<std::string> Log() const;
-  std::vector<int> Progress() const;
+  std::vector<int> ProgressValues() const;
+  std::vector<TJobOutcome> Outcomes() const;
+  void Add(std::string entry);
 
  private:
-  void Add(std::string entry);
   TFakeCard& Card;
   mutable std::mutex Lock;
   std::vector<std::string> Entries;
-  std::vector<int> ProgressValues;
+  std::vector<int> Percentages;
+  std::vector<TJobOutcome> Endings;
 };
 
 }  // namespace vorlane::testing

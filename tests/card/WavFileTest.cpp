@@ -31,8 +31,11 @@ TEST(CheckWavHeader, DeclaredLengthAndRejectionFollowTheHeaderBytes) {
       {"minimal 44-byte file", MakeWavBytes(44, 44), 44, false},
       {"size field plus 8", Header("RIFF", 1016, "WAVE"), 1024, false},
       {"bytes 0..3 are not examined", Header("XYZ!", 36, "WAVE"), 44, false},
-      {"size field wraps to 0", Header("RIFF", 0xFFFFFFF8u, "WAVE"), 0, false},
-      {"size field wraps past 0", Header("RIFF", 0xFFFFFFFFu, "WAVE"), 7, false},
+      {"size field wraps to 0", Header("RIFF", 0xFFFFFFF8u, "WAVE"), 0, true},
+      {"streaming placeholder 0xFFFFFFFF wraps to 7", Header("RIFF", 0xFFFFFFFFu, "WAVE"), 0, true},
+      {"streaming placeholder 0 declares 8 bytes", Header("RIFF", 0, "WAVE"), 0, true},
+      {"43 bytes cannot hold a format and a data chunk", Header("RIFF", 35, "WAVE"), 0, true},
+      {"size field at the limit", Header("RIFF", 419430392u, "WAVE"), 419430400u, false},
       {"lower-case tag", Header("RIFF", 36, "wave"), 0, true},
       {"other tag", Header("RIFF", 36, "AVI "), 0, true},
       {"11 bytes cannot hold the tag", {'R', 'I', 'F', 'F', 36, 0, 0, 0, 'W', 'A', 'V'}, 0, true},
@@ -71,30 +74,34 @@ TEST(SegmentLimit, LimitItselfIsWritableOneByteMoreAndZeroAreNot) {
   EXPECT_FALSE(IsWritableLength(0));
 }
 
-TEST(ReadWavSector, GivesFileBytesPaddedWith0x80AndPurePaddingPastTheEnd) {
+TEST(ReadWavSectors, GivesFileBytesPaddedWith0x80AndPurePaddingPastTheEnd) {
   TTempFolder folder;
   const std::vector<std::uint8_t> bytes = MakeWavBytes(1000, 1000);
   const std::string path = folder.Write("seg.wav", bytes);
-  TSector sector{};
+  std::vector<std::uint8_t> sectors(3 * 512, 0);
 
-  ASSERT_TRUE(ReadWavSector(path, 0, sector));
-  EXPECT_TRUE(std::equal(sector.begin(), sector.end(), bytes.begin()));
+  ASSERT_FALSE(ReadWavSectors(path, 0, sectors));
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), sectors.begin()));
+  EXPECT_EQ(sectors[999], bytes[999]);
+  EXPECT_TRUE(std::all_of(sectors.begin() + 1000, sectors.end(), [](auto b) { return b == 0x80; }));
 
-  ASSERT_TRUE(ReadWavSector(path, 512, sector));
-  EXPECT_TRUE(std::equal(sector.begin(), sector.begin() + 488, bytes.begin() + 512));
-  EXPECT_TRUE(std::all_of(sector.begin() + 488, sector.end(), [](auto b) { return b == PadByte; }));
+  ASSERT_FALSE(ReadWavSectors(path, 512, {sectors.data(), 512}));
+  EXPECT_TRUE(std::equal(sectors.begin(), sectors.begin() + 488, bytes.begin() + 512));
+  EXPECT_TRUE(std::all_of(sectors.begin() + 488, sectors.begin() + 512,
+                          [](auto b) { return b == PadByte; }));
 
   for (std::uint64_t offset : {1024ull, 4096ull * 1024}) {
-    sector.fill(0);
-    ASSERT_TRUE(ReadWavSector(path, offset, sector));
-    EXPECT_TRUE(std::all_of(sector.begin(), sector.end(), [](auto b) { return b == PadByte; }));
+    std::fill(sectors.begin(), sectors.end(), 0);
+    ASSERT_FALSE(ReadWavSectors(path, offset, sectors));
+    EXPECT_TRUE(std::all_of(sectors.begin(), sectors.end(), [](auto b) { return b == PadByte; }));
   }
 }
 
-TEST(ReadWavSector, FileThatVanishedIsAFailureNotAPaddingSector) {
+TEST(ReadWavSectors, FileThatVanishedIsAFailureNotPadding) {
   TTempFolder folder;
-  TSector sector{};
-  EXPECT_FALSE(ReadWavSector((folder.Path() / "gone.wav").string(), 0, sector));
+  std::vector<std::uint8_t> sectors(512);
+  EXPECT_EQ(ReadWavSectors((folder.Path() / "gone.wav").string(), 0, sectors),
+            std::errc::no_such_file_or_directory);
 }
 
 TEST(CardLayout, SectorCountRoundsUpToWholeSectors) {
@@ -115,10 +122,13 @@ TEST(CardLayout, TestPatternCountsFromOneAndWraps) {
 }
 
 TEST(CardLayout, Segment1ImageAtTheLimitEndsBeforeSegment2) {
-  const std::uint32_t lastImageSector = StartSectorFor(1) + SectorCountFor(MaxDeclaredLength);
-  EXPECT_LT(lastImageSector, StartSectorFor(2));
-  EXPECT_EQ(std::uint64_t{StartSectorFor(1)} * SectorSize, 0x400000u);
-  EXPECT_EQ(std::uint64_t{StartSectorFor(2)} * SectorSize, 0x19A00000u);
+  const std::uint32_t lastImageSector =
+      StartSectorFor(TSegment::One) + SectorCountFor(MaxDeclaredLength);
+  EXPECT_LT(lastImageSector, StartSectorFor(TSegment::Two));
+  EXPECT_EQ(std::uint64_t{StartSectorFor(TSegment::One)} * SectorSize, 0x400000u);
+  EXPECT_EQ(std::uint64_t{StartSectorFor(TSegment::Two)} * SectorSize, 0x19A00000u);
+  EXPECT_EQ(TestSector, 8190u);
+  EXPECT_EQ(MaxDeclaredLength, 419430400u);
 }
 
 }  // namespace

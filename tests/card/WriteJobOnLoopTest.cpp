@@ -10,9 +10,7 @@ namespace {
 // Real volumes; no tones.
 class TSilentRealPlatform final : public TPlatform {
  public:
-  std::unique_ptr<TVolume> OpenVolume(const std::string& path) override {
-    return vorlane::OpenVolume(path);
-  }
+  TVolumeOpening OpenVolume(const std::string& path) override { return vorlane::OpenVolume(path); }
   void Beep(unsigned, unsigned) override {}
   void Sleep(unsigned) override {}
 };

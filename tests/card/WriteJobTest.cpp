@@ -11,20 +11,11 @@
 namespace vorlane {
 namespace {
 
+using testing::CardFault;
 using testing::MakeWavBytes;
 using testing::TFakeCard;
 using testing::TRecorder;
 using testing::TTempFolder;
-using TLog = std::vector<std::string>;
-
-TLog Concat(std::initializer_list<TLog> parts) {
-  TLog all;
-  for (const TLog& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-const TLog ReEnabled = {"enable 1", "enable 2", "enable 3", "enable 4"};
-const TLog Alarm = {"beep 800 100", "sleep 100", "beep 800 100"};
 
 TSector Padding() {
   TSector sector;
@@ -42,12 +33,16 @@ TSector ImageSector(const std::vector<std::uint8_t>& file, std::size_t k) {
 
 class WriteJob : public ::testing::Test {
  protected:
-  // Runs one job to its end and returns its ending error text.
-  std::string Run(int mode, const std::string& path, std::uint32_t declaredLength,
-                  const std::string& drive = "sdb1") {
-    TReadWriteThread job({drive, mode, {path, declaredLength, true}}, Recorder, Recorder, Buf);
+  // Runs one job to its end and returns its outcome, checking it was reported exactly once.
+  TJobOutcome Run(TSegment segment, const std::string& path, std::uint32_t declaredLength,
+                  const std::string& volume = "/dev/sdb1") {
+    const std::size_t before = Recorder.Outcomes().size();
+    TReadWriteThread job({volume, segment, {path, declaredLength, true}}, Recorder, Recorder, Buf);
     job.WaitFor();
-    return job.ErrorText();
+    const auto outcomes = Recorder.Outcomes();
+    EXPECT_EQ(outcomes.size(), before + 1) << "one outcome per job";
+    EXPECT_EQ(Recorder.Log().back().rfind("outcome ", 0), 0u) << "the outcome comes last";
+    return outcomes.back();
   }
 
   TTempFolder Folder;
@@ -58,163 +53,216 @@ class WriteJob : public ::testing::Test {
 
 TEST_F(WriteJob, SmallFileGetsTestSectorThenTwoImageSectorsAndNothingElse) {
   const auto file = MakeWavBytes(44, 44);
-  EXPECT_EQ(Run(1, Folder.Write("a.wav", file), 44), "");
+  EXPECT_EQ(Run(TSegment::One, Folder.Write("a.wav", file), 44).Result, TJobResult::Succeeded);
 
-  EXPECT_EQ(Card.OpenedPath, VolumePathFor("sdb1"));
-  EXPECT_EQ(Card.WrittenSectorNumbers(), (std::vector<std::uint64_t>{TestSector, 8192, 8193}));
+  EXPECT_EQ(Card.OpenedPath, "/dev/sdb1");
+  EXPECT_EQ(Card.WrittenSectorNumbers(), (std::vector<std::uint64_t>{8190, 8192, 8193}));
   EXPECT_EQ(Card.Sectors[TestSector], MakeTestPattern());
+  EXPECT_EQ(Card.Sectors[8190][0], 1);
+  EXPECT_EQ(Card.Sectors[8190][255], 0);
+  EXPECT_EQ(Card.Sectors[8190][511], 0);
   EXPECT_EQ(Card.Sectors[8192], ImageSector(file, 0));
   EXPECT_EQ(Card.Sectors[8193], Padding());
-  EXPECT_EQ(Recorder.Log(), Concat({{"gauge 0", "gauge 100", "text 1 已成功写入SD卡!",
-                                     "color 1 0,128,0", "gauge 0", "beep 800 200"},
-                                    ReEnabled}));
+  EXPECT_EQ(Recorder.ProgressValues(), (std::vector<int>{0, 100}));
+  EXPECT_EQ(Card.SyncsSeen, 2) << "the test sector and the segment are each confirmed";
   EXPECT_EQ(Card.Closes, 1);
 }
 
-TEST_F(WriteJob, Segment2LandsAt410MiBWithItsOwnLabel) {
+TEST_F(WriteJob, Segment2LandsAt410MiB) {
   const auto file = MakeWavBytes(1000, 1000);
-  EXPECT_EQ(Run(2, Folder.Write("b.wav", file), 1000), "");
+  EXPECT_EQ(Run(TSegment::Two, Folder.Write("b.wav", file), 1000).Result, TJobResult::Succeeded);
 
   EXPECT_EQ(Card.WrittenSectorNumbers(),
-            (std::vector<std::uint64_t>{TestSector, 839680, 839681, 839682}));
+            (std::vector<std::uint64_t>{8190, 839680, 839681, 839682}));
   EXPECT_EQ(Card.Sectors[839680], ImageSector(file, 0));
   EXPECT_EQ(Card.Sectors[839681], ImageSector(file, 1));
   EXPECT_EQ(Card.Sectors[839682], Padding());
-  EXPECT_EQ(Recorder.Progress(), (std::vector<int>{0, 50, 100, 0}));
-  EXPECT_EQ(Recorder.Log()[3], "text 2 已成功写入SD卡!");
+  EXPECT_EQ(Recorder.ProgressValues(), (std::vector<int>{0, 50, 100}));
 }
 
 TEST_F(WriteJob, FileLongerThanItsHeaderSaysFillsThePaddingSectorWithItsFurtherBytes) {
   const auto file = MakeWavBytes(600, 1500);
-  Run(1, Folder.Write("long.wav", file), 600);
+  Run(TSegment::One, Folder.Write("long.wav", file), 600);
   ASSERT_EQ(Card.WrittenSectorNumbers().size(), 4u);
   for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(Card.Sectors[8192 + k], ImageSector(file, k)) << k;
 }
 
-// Several 1 MiB transfers: every sector in its place across transfer boundaries, and the gauge
-// hears each percentage once.
+// Several 1 MiB transfers: every sector in its place across transfer boundaries, and the
+// observer hears each percentage once.
 TEST_F(WriteJob, MultiMegabyteSegmentIsExactAndProgressIsHandedOnlyOnChange) {
   const std::uint32_t length = 3 * (1 << 20) + 777;
   const auto file = MakeWavBytes(length, length);
-  EXPECT_EQ(Run(1, Folder.Write("big.wav", file), length), "");
+  EXPECT_EQ(Run(TSegment::One, Folder.Write("big.wav", file), length).Result,
+            TJobResult::Succeeded);
 
   const std::uint32_t imageSectors = SectorCountFor(length) + 1;
+  EXPECT_EQ(imageSectors, 6147u);
   ASSERT_EQ(Card.WrittenSectorNumbers().size(), imageSectors + 1);
   EXPECT_EQ(Card.WrittenSectorNumbers().back(), 8192u + imageSectors - 1);
   for (std::size_t k = 0; k < imageSectors; ++k)
     ASSERT_EQ(Card.Sectors[8192 + k], ImageSector(file, k)) << "image sector " << k;
+  EXPECT_EQ(Card.WritesSeen, 1 + 4) << "the test sector, then three whole transfers and a part";
 
   std::vector<int> expected;
   for (int p = 0; p <= 100; ++p) expected.push_back(p);
-  expected.push_back(0);
-  EXPECT_EQ(Recorder.Progress(), expected);
+  EXPECT_EQ(Recorder.ProgressValues(), expected);
 }
 
 struct TFailureCase {
   const char* Name;
-  int Mode;
   void (*Break)(TFakeCard&);
   bool FileMissing;
-  TLog ExpectedLog;
-  std::string ExpectedError;
-  bool SegmentWritten;
+  TJobOutcome Expected;
   friend void PrintTo(const TFailureCase& c, std::ostream* out) { *out << c.Name; }
 };
 
 class WriteJobFailure : public WriteJob, public ::testing::WithParamInterface<TFailureCase> {};
 
-TEST_P(WriteJobFailure, ReportsAsTheFailureTableSays) {
+// Every way a job can fail, with the system's error and the card byte it happened at. A test
+// sector fault leaves the segment's sectors alone.
+TEST_P(WriteJobFailure, EndsWithTheRightOutcomeErrorAndOffset) {
   const TFailureCase& c = GetParam();
   const auto file = MakeWavBytes(44, 44);
   const std::string path =
       c.FileMissing ? (Folder.Path() / "gone.wav").string() : Folder.Write("a.wav", file);
   c.Break(Card);
 
-  EXPECT_EQ(Run(c.Mode, path, 44), c.ExpectedError);
-  EXPECT_EQ(Recorder.Log(), c.ExpectedLog);
+  const TJobOutcome outcome = Run(TSegment::One, path, 44);
+  EXPECT_EQ(outcome.Result, c.Expected.Result);
+  EXPECT_EQ(outcome.Error.default_error_condition(), c.Expected.Error.default_error_condition())
+      << outcome.Error.message();
+  EXPECT_EQ(outcome.CardOffset, c.Expected.CardOffset);
+  EXPECT_TRUE(IsFailure(outcome.Result));
   const auto written = Card.WrittenSectorNumbers();
-  EXPECT_EQ(written.size() > 1, c.SegmentWritten);
-  EXPECT_EQ(Card.Closes, Card.OpenedPath.empty() || Card.FailOpen ? 0 : 1);
+  if (outcome.Result != TJobResult::ImageWriteFailed) {
+    EXPECT_LE(written.size(), 1u);
+  }
+  EXPECT_EQ(Card.Closes, Card.FailOpen ? 0 : 1);
 }
 
-const std::string WriteErr = WriteErrorText, ReadErr = ReadErrorText;
+const std::error_code NoDevice = std::make_error_code(std::errc::no_such_device);
+const std::error_code NoFile = std::make_error_code(std::errc::no_such_file_or_directory);
+constexpr std::uint64_t TestByte = 0x3FFC00, Segment1Byte = 0x400000;
 
 INSTANTIATE_TEST_SUITE_P(
     AllRows, WriteJobFailure,
-    ::testing::Values(
-        TFailureCase{"VolumeOpen", 1, [](TFakeCard& c) { c.FailOpen = true; }, false,
-                     Concat({{"message 请重插移动磁盘"}, ReEnabled}), "", false},
-        TFailureCase{"TestSectorWrite", 2, [](TFakeCard& c) { c.FailWriteNumber = 1; }, false,
-                     Concat({{"text 2 写入SD卡失败!"}, ReEnabled, {"gauge 0"}, Alarm}), WriteErr,
-                     false},
-        TFailureCase{"TestSectorNotConfirmed", 1, [](TFakeCard& c) { c.FailSync = true; }, false,
-                     Concat({{"text 1 写入SD卡失败!"}, ReEnabled, {"gauge 0"}, Alarm}), WriteErr,
-                     false},
-        TFailureCase{"TestSectorRead", 1, [](TFakeCard& c) { c.FailRead = true; }, false,
-                     Concat({{"text 1 读SD卡失败!"}, ReEnabled, {"gauge 0"}, Alarm}), ReadErr,
-                     false},
-        TFailureCase{
-            "TestSectorCompare", 2, [](TFakeCard& c) { c.ReadBackCorrupted = true; }, false,
-            Concat({ReEnabled, {"gauge 0"}, Alarm, {"text 2 测试SD卡失败!", "color 2 255,0,0"}}),
-            "", false},
-        TFailureCase{"ImageSectorWrite", 1, [](TFakeCard& c) { c.FailWriteNumber = 2; }, false,
-                     Concat({{"gauge 0", "gauge 100", "text 1 写入SD卡失败!", "color 1 255,0,0"},
-                             ReEnabled,
-                             {"gauge 0"},
-                             Alarm}),
-                     WriteErr, false},
-        TFailureCase{"ImageTransferThrows", 1, [](TFakeCard& c) { c.ThrowWriteNumber = 2; }, false,
-                     Concat({{"gauge 0", "gauge 100", "text 1 写入SD卡失败!", "color 1 255,0,0"},
-                             ReEnabled,
-                             {"gauge 0"},
-                             Alarm}),
-                     WriteErr, false},
-        TFailureCase{
-            "TestSectorWriteThrows", 2, [](TFakeCard& c) { c.ThrowWriteNumber = 1; }, false,
-            Concat({{"text 2 写入SD卡失败!", "color 2 255,0,0"}, ReEnabled, {"gauge 0"}, Alarm}),
-            WriteErr, false},
-        TFailureCase{
-            "SegmentFileVanished", 1, [](TFakeCard&) {}, true,
-            Concat({{"text 1 写入SD卡失败!", "color 1 255,0,0"}, ReEnabled, {"gauge 0"}, Alarm}),
-            WriteErr, false}),
+    ::testing::Values(TFailureCase{"VolumeOpen",
+                                   [](TFakeCard& c) { c.FailOpen = true; },
+                                   false,
+                                   {TJobResult::VolumeOpenFailed, NoDevice, std::nullopt}},
+                      TFailureCase{"TestSectorWrite",
+                                   [](TFakeCard& c) { c.FailWriteNumber = 1; },
+                                   false,
+                                   {TJobResult::TestWriteFailed, CardFault, TestByte}},
+                      TFailureCase{"TestSectorNotConfirmed",
+                                   [](TFakeCard& c) { c.FailSyncNumber = 1; },
+                                   false,
+                                   {TJobResult::TestWriteFailed, CardFault, TestByte}},
+                      TFailureCase{"TestSectorRead",
+                                   [](TFakeCard& c) { c.FailRead = true; },
+                                   false,
+                                   {TJobResult::TestReadFailed, CardFault, TestByte}},
+                      TFailureCase{"TestSectorCompare",
+                                   [](TFakeCard& c) { c.ReadBackCorrupted = true; },
+                                   false,
+                                   {TJobResult::TestCompareFailed, {}, TestByte}},
+                      TFailureCase{"ImageSectorWrite",
+                                   [](TFakeCard& c) { c.FailWriteNumber = 2; },
+                                   false,
+                                   {TJobResult::ImageWriteFailed, CardFault, Segment1Byte}},
+                      TFailureCase{
+                          "ImageNotConfirmed",
+                          [](TFakeCard& c) { c.FailSyncNumber = 2; },
+                          false,
+                          {TJobResult::ImageWriteFailed, CardFault, Segment1Byte + 2 * 512}},
+                      TFailureCase{"ImageTransferThrows",
+                                   [](TFakeCard& c) { c.ThrowWriteNumber = 2; },
+                                   false,
+                                   {TJobResult::ImageWriteFailed,
+                                    std::make_error_code(std::errc::io_error), Segment1Byte}},
+                      TFailureCase{"TestSectorWriteThrows",
+                                   [](TFakeCard& c) { c.ThrowWriteNumber = 1; },
+                                   false,
+                                   {TJobResult::ImageWriteFailed,
+                                    std::make_error_code(std::errc::io_error), std::nullopt}},
+                      TFailureCase{"SegmentFileVanished",
+                                   [](TFakeCard&) {},
+                                   true,
+                                   {TJobResult::ImageWriteFailed, NoFile, Segment1Byte}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(WriteJob, LengthsNoSegmentCanHoldAreRefusedBeforeTheCardIsOpened) {
   const std::string path = Folder.Write("a.wav", MakeWavBytes(44, 44));
-  EXPECT_EQ(Run(1, path, 0), "");
-  EXPECT_EQ(Run(2, path, MaxDeclaredLength + 1), "");
-  EXPECT_EQ(Recorder.Log(), Concat({{"message 请先打开WAV格式文件"},
-                                    ReEnabled,
-                                    {"message WAV文件不能大于400M"},
-                                    ReEnabled}));
+  EXPECT_EQ(Run(TSegment::One, path, 0).Result, TJobResult::NoFile);
+  EXPECT_EQ(Run(TSegment::Two, path, MaxDeclaredLength + 1).Result, TJobResult::TooLarge);
   EXPECT_TRUE(Card.OpenedPath.empty());
+}
+
+// The card accepts every transfer and only fails to confirm them at the end: a failure, never
+// a success.
+TEST_F(WriteJob, FailedFinalConfirmationIsAFailedWrite) {
+  const std::uint32_t length = 2 << 20;
+  Card.FailSyncNumber = 2;
+  const TJobOutcome outcome =
+      Run(TSegment::Two, Folder.Write("s.wav", MakeWavBytes(length, length)), length);
+  EXPECT_EQ(outcome.Result, TJobResult::ImageWriteFailed);
+  EXPECT_EQ(outcome.Error, CardFault);
+  EXPECT_EQ(Card.WrittenSectorNumbers().size(), 1u + SectorCountFor(length) + 1);
+}
+
+// A transfer fails in the middle of an 8 MiB segment: nothing goes to the card after it.
+TEST_F(WriteJob, FailedTransferMidSegmentEndsTheWritingThere) {
+  const std::uint32_t length = 8 << 20;
+  Card.FailWriteNumber = 4;  // the test sector, two whole transfers, then this one
+  const TJobOutcome outcome =
+      Run(TSegment::One, Folder.Write("s.wav", MakeWavBytes(length, length)), length);
+  EXPECT_EQ(outcome.Result, TJobResult::ImageWriteFailed);
+  EXPECT_EQ(outcome.CardOffset, Segment1Byte + 2 * (1 << 20));
+  EXPECT_EQ(Card.WritesSeen, 4) << "no transfer after the failed one";
+  const auto written = Card.WrittenSectorNumbers();
+  EXPECT_EQ(written.back(), 8192u + 2 * 2048 - 1);
+  EXPECT_EQ(Card.Closes, 1);
 }
 
 TEST_F(WriteJob, NoDriveSelectedOpensAPathThatNamesNoVolume) {
   Card.FailOpen = true;
-  Run(1, Folder.Write("a.wav", MakeWavBytes(44, 44)), 44, "");
+  Run(TSegment::One, Folder.Write("a.wav", MakeWavBytes(44, 44)), 44, VolumePathFor(""));
   EXPECT_EQ(Card.OpenedPath, VolumePathFor(""));
 }
 
-// Closing the window mid-job: the job stops at the next sector, keeps what it wrote (synced,
-// closed) and does not touch the window again.
-TEST_F(WriteJob, StopRequestEndsAtTheNextSectorSyncedClosedAndSilent) {
+// Closing the window mid-job: the job stops at the next sector and keeps what it wrote,
+// confirmed and closed.
+TEST_F(WriteJob, StopRequestEndsAtTheNextSectorConfirmedAndClosed) {
   const std::uint32_t length = 8 << 20;
   Card.HoldWriteNumber = 2;  // the first image transfer
-  TReadWriteThread job(
-      {"sdb1", 1, {Folder.Write("big.wav", MakeWavBytes(length, length)), length, true}}, Recorder,
-      Recorder, Buf);
+  TReadWriteThread job({"/dev/sdb1",
+                        TSegment::One,
+                        {Folder.Write("big.wav", MakeWavBytes(length, length)), length, true}},
+                       Recorder, Recorder, Buf);
   Card.WaitUntilHeld();
   job.RequestStop();
   Card.Release();
   job.WaitFor();
 
-  // Before the stop the job only moved the gauge; no ending reached the window after it.
-  for (const std::string& entry : Recorder.Log()) EXPECT_EQ(entry.rfind("gauge ", 0), 0u) << entry;
-  EXPECT_LT(Recorder.Progress().back(), 100);
+  ASSERT_EQ(Recorder.Outcomes().size(), 1u);
+  EXPECT_EQ(Recorder.Outcomes()[0].Result, TJobResult::Stopped);
+  EXPECT_FALSE(IsFailure(TJobResult::Stopped));
+  EXPECT_LT(Recorder.ProgressValues().back(), 100);
   EXPECT_LT(Card.WrittenSectorNumbers().size(), SectorCountFor(length) / 2);
   EXPECT_EQ(Card.SyncsSeen, 2);  // test sector, and the part written before the stop
   EXPECT_EQ(Card.Closes, 1);
+}
+
+TEST(JobOutcome, FailureLineNamesTheDriveTheStepAndTheSystemMessage) {
+  const TJobOutcome outcome{TJobResult::ImageWriteFailed, std::make_error_code(std::errc::io_error),
+                            4194304};
+  EXPECT_EQ(DescribeFailure("/dev/sdb1", outcome),
+            "/dev/sdb1: writing the segment at byte 4194304: " + outcome.Error.message());
+  EXPECT_EQ(DescribeFailure("/dev/sdc",
+                            {TJobResult::VolumeOpenFailed,
+                             std::make_error_code(std::errc::permission_denied), std::nullopt}),
+            "/dev/sdc: opening the volume: " +
+                std::make_error_code(std::errc::permission_denied).message());
 }
 
 }  // namespace

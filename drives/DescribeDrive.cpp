@@ -1,0 +1,17 @@
+#include <cstdio>
+
+#include "drives/RemovableDrives.h"
+
+namespace vorlane {
+
+std::string DescribeDrive(const TDriveDetails& drive) {
+  char size[32];
+  std::snprintf(size, sizeof size, "%.1f GB", static_cast<double>(drive.SizeBytes) / 1e9);
+  std::string text = drive.SizeBytes == 0 ? "no card" : size;
+  std::string maker = drive.Vendor;
+  if (!drive.Model.empty()) maker += (maker.empty() ? "" : " ") + drive.Model;
+  if (!maker.empty()) text += " \u00b7 " + maker;
+  return text;
+}
+
+}  // namespace vorlane
