@@ -54,6 +54,9 @@ void TFakeSysfs::AddParentDevice(const TFakeDisk& disk, const fs::path& diskDir)
   LinkRelative(parent / "subsystem", RootDir / disk.Subsystem);
   LinkRelative(diskDir / "device", parent);
   if (!disk.Type.empty()) WriteAttribute(parent / "type", disk.Type);
+  if (!disk.Vendor.empty()) WriteAttribute(parent / "vendor", disk.Vendor);
+  const bool mmc = disk.Subsystem == "bus/mmc";
+  if (!disk.Model.empty()) WriteAttribute(parent / (mmc ? "name" : "model"), disk.Model);
 }
 
 }  // namespace vorlane::testing

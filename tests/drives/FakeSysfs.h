@@ -24,6 +24,8 @@ struct TFakeDisk {
   std::string Dev{};  // "major:minor"
   std::uint64_t Size = 0;
   std::vector<TFakePartition> Partitions{};
+  std::string Vendor{};  // the parent's `vendor`, padded as SCSI pads it; empty for none
+  std::string Model{};   // the parent's `model` (`name` on the mmc bus); empty for none
 };
 
 class TFakeSysfs {

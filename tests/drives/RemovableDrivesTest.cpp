@@ -62,6 +62,14 @@ const TFakeDisk Optical = {.Name = "sr0",
                            .Removable = 1,
                            .Dev = "11:0",
                            .Size = 9180416};
+// SCSI peripheral type 4: a write-once (WORM) drive, served by the same driver as CD drives.
+const TFakeDisk WriteOnce = {.Name = "sr1",
+                             .Parent = "pci0000:00/0000:00:1f.2/ata3/host2/target2:0:0/2:0:0:0",
+                             .Subsystem = "bus/scsi",
+                             .Type = "4",
+                             .Removable = 1,
+                             .Dev = "11:1",
+                             .Size = 1269600};
 const TFakeDisk Floppy = {.Name = "fd0",
                           .Parent = "platform/floppy.0",
                           .Subsystem = "bus/platform",
@@ -110,6 +118,7 @@ TEST(RemovableDrivesTest, ListsCardDrivesOnly) {
       {"built-in SD slot", SdSlotCard("mmcblk0", 0, {{"mmcblk0p1", 1}}), {"mmcblk0p1"}},
       {"soldered eMMC", Emmc, {}},
       {"optical drive", Optical, {}},
+      {"write-once drive", WriteOnce, {}},
       {"floppy drive", Floppy, {}},
       {"loop device", Loop, {}},
       {"NVMe system disk", Nvme, {}},
@@ -136,6 +145,27 @@ TEST(RemovableDrivesTest, OrdersByDiskNameThenPartitionNumber) {
   EXPECT_EQ(ScanTree(disks), (TEntries{"mmcblk2p1", "mmcblk2p2", "mmcblk10", "sdb", "sdc1"}));
 }
 
+// The tooltip and the command line tell cards apart by size and the reader's maker and model.
+TEST(RemovableDrivesTest, DetailsGiveEachEntrysSizeVendorAndModel) {
+  TFakeSysfs sysfs;
+  TFakeDisk reader = UsbReaderSlot("sdb", 0, 15523840, {{"sdb1", 1}});
+  reader.Vendor = "Generic ";
+  reader.Model = "STORAGE DEVICE  ";
+  TFakeDisk slot = SdSlotCard("mmcblk0", 0);
+  slot.Model = "SD32G";
+  for (const TFakeDisk& disk : {reader, slot, Sata}) sysfs.AddDisk(disk);
+
+  const std::vector<TDriveDetails> drives = GetRemovableDriveDetailsUnder(sysfs.Root());
+  ASSERT_EQ(drives.size(), 2u);
+  EXPECT_EQ(drives[0].Entry, "mmcblk0");
+  EXPECT_EQ(drives[0].SizeBytes, 62333952ull * 512);
+  EXPECT_EQ(drives[0].Model, "SD32G");
+  EXPECT_EQ(drives[1].Entry, "sdb1");
+  EXPECT_EQ(drives[1].SizeBytes, 15523840ull / 2 * 512) << "the partition's own size";
+  EXPECT_EQ(DescribeDrive(drives[1]), "4.0 GB \u00b7 Generic STORAGE DEVICE");
+  EXPECT_EQ(DescribeDrive({"sdc", 0, "", ""}), "no card");
+}
+
 TEST(RemovableDrivesTest, GivesNoEntriesWithoutSysfs) {
   EXPECT_TRUE(GetRemovableDrivesUnder("/nonexistent-sysfs").empty());
 }
@@ -156,7 +186,7 @@ int ScanWithLoopMadeRemovable(const std::string& name, const std::string& oneFil
     }
     const TEntries entries = GetRemovableDrives();
     if (std::ranges::count(entries, name) != 1) _exit(NotListed);
-    _exit(OpenVolume(VolumePathFor(name)) ? Listed : OpenFailed);
+    _exit(OpenVolume(VolumePathFor(name)).Volume ? Listed : OpenFailed);
   }
   int status = 0;
   if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;

@@ -22,17 +22,18 @@ std::string RunForLine(const std::string& command) {
 
 }  // namespace
 
-std::optional<TLoopDevice> TLoopDevice::Attach(std::uint64_t sizeBytes, std::uint64_t offsetBytes) {
+std::optional<TLoopDevice> TLoopDevice::Attach(std::uint64_t sizeBytes, std::uint64_t offsetBytes,
+                                               unsigned sectorSize, const std::string& folder) {
   if (geteuid() != 0 || access("/dev/loop-control", F_OK) != 0) return std::nullopt;
-  char pattern[] = "/var/tmp/vorlane-card-XXXXXX";
-  const int fd = mkstemp(pattern);
+  std::string pattern = folder + "/vorlane-card-XXXXXX";
+  const int fd = mkstemp(pattern.data());
   if (fd < 0) return std::nullopt;
   const bool sized = ftruncate(fd, static_cast<off_t>(sizeBytes)) == 0;
   close(fd);
   const std::filesystem::path image = pattern;
   const std::string device =
-      sized ? RunForLine("losetup -f --show -o " + std::to_string(offsetBytes) + " " +
-                         image.string() + " 2>/dev/null")
+      sized ? RunForLine("losetup -f --show -o " + std::to_string(offsetBytes) + " --sector-size " +
+                         std::to_string(sectorSize) + " " + image.string() + " 2>/dev/null")
             : std::string();
   if (device.rfind("/dev/loop", 0) != 0) {
     std::filesystem::remove(image);

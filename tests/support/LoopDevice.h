@@ -12,8 +12,11 @@ namespace vorlane::testing {
 class TLoopDevice {
  public:
   // Attaches a new loop device over a sparse file of the given size, with the volume starting
-  // offsetBytes into it (as a partition would). Empty when that is not possible here.
-  static std::optional<TLoopDevice> Attach(std::uint64_t sizeBytes, std::uint64_t offsetBytes = 0);
+  // offsetBytes into it (as a partition would) and the given logical sector size. The file is
+  // made in folder. Empty when that is not possible here.
+  static std::optional<TLoopDevice> Attach(std::uint64_t sizeBytes, std::uint64_t offsetBytes = 0,
+                                           unsigned sectorSize = 512,
+                                           const std::string& folder = "/var/tmp");
   ~TLoopDevice();
   TLoopDevice(TLoopDevice&& other) noexcept;
   TLoopDevice& operator=(TLoopDevice&&) = delete;
