@@ -12,20 +12,12 @@
 namespace vorlane {
 namespace {
 
-constexpr unsigned SampleRate = 48000;
+constexpr unsigned SampleRate = BeepSampleRate;
 constexpr std::int16_t Amplitude = 8000;
 
 // ALSA prints its configuration complaints to stderr when no card exists; the silent fallback
 // covers that case, so the complaints are noise.
 void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
-
-std::vector<std::int16_t> SquareWave(unsigned frequencyHz, unsigned durationMs) {
-  std::vector<std::int16_t> samples(static_cast<std::size_t>(SampleRate) * durationMs / 1000);
-  const unsigned halfPeriod = frequencyHz ? SampleRate / (2 * frequencyHz) : SampleRate;
-  for (std::size_t i = 0; i < samples.size(); ++i)
-    samples[i] = (i / halfPeriod) % 2 ? -Amplitude : Amplitude;
-  return samples;
-}
 
 bool PlayOnDefaultOutput(const std::vector<std::int16_t>& samples) {
   snd_pcm_t* pcm = nullptr;
@@ -47,6 +39,14 @@ bool PlayOnDefaultOutput(const std::vector<std::int16_t>& samples) {
 }
 
 }  // namespace
+
+std::vector<std::int16_t> SquareWave(unsigned frequencyHz, unsigned durationMs) {
+  std::vector<std::int16_t> samples(static_cast<std::size_t>(SampleRate) * durationMs / 1000);
+  const unsigned halfPeriod = frequencyHz ? SampleRate / (2 * frequencyHz) : SampleRate;
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = (i / halfPeriod) % 2 ? -Amplitude : Amplitude;
+  return samples;
+}
 
 void BeepOnDefaultOutput(unsigned frequencyHz, unsigned durationMs) {
   static std::once_flag quietAlsa;
