@@ -17,16 +17,12 @@
 namespace vorlane {
 namespace {
 
-class TCountingWindow final : public TJobWindow {
+class TCountingObserver final : public TJobObserver {
  public:
-  void SetStatusText(int, const std::string& text) override { LastStatus = text; }
-  void SetStatusColor(int, TColor) override {}
-  void SetProgress(int) override { ++(LastStatus.empty() ? ProgressHandOffs : EndingResets); }
-  void EnableButton(int) override {}
-  void ShowMessage(const std::string& text) override { LastStatus = text; }
-  int ProgressHandOffs = 0;  // while writing: one per new percentage
-  int EndingResets = 0;      // the gauge back to 0 once the job has ended
-  std::string LastStatus;
+  void Progress(int) override { ++ProgressHandOffs; }
+  void Finished(const TJobOutcome& outcome) override { Outcome = outcome; }
+  int ProgressHandOffs = 0;  // one per new percentage
+  TJobOutcome Outcome;
 };
 
 // Opens the benchmark's target whatever drive entry the job names (an image file has none),
@@ -34,9 +30,7 @@ class TCountingWindow final : public TJobWindow {
 class TSilentPlatform final : public TPlatform {
  public:
   explicit TSilentPlatform(std::string target) : Target(std::move(target)) {}
-  std::unique_ptr<TVolume> OpenVolume(const std::string&) override {
-    return vorlane::OpenVolume(Target);
-  }
+  TVolumeOpening OpenVolume(const std::string&) override { return vorlane::OpenVolume(Target); }
   void Beep(unsigned, unsigned) override {}
   void Sleep(unsigned) override {}
 
@@ -106,26 +100,25 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string target = argv[1];
-  const std::string wav = MakeLimitSizedWav(argc > 2 ? argv[2] : "/var/tmp");
+  const std::string wav = MakeLimitSizedWav(argc > 2 ? argv[2] : "/dev/shm");
   const std::uint32_t imageSectors = SectorCountFor(MaxDeclaredLength) + 1;
 
-  TCountingWindow window;
+  TCountingObserver observer;
   TSilentPlatform platform(target);
   TSector buf{};
   const double cpuBefore = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
-  std::string error;
   {
-    TReadWriteThread job({"", 1, {wav, MaxDeclaredLength, true}}, window, platform, buf);
+    TReadWriteThread job({target, TSegment::One, {wav, MaxDeclaredLength, true}}, observer,
+                         platform, buf);
     job.WaitFor();
-    error = job.ErrorText();
   }
   const double jobWall = Seconds(start);
   const double jobCpu = CpuSeconds() - cpuBefore;
   const long peakKiB = PeakMemoryKiB();
   std::remove(wav.c_str());
-  if (window.LastStatus != "已成功写入SD卡!") {
-    std::fprintf(stderr, "job failed: %s %s\n", window.LastStatus.c_str(), error.c_str());
+  if (observer.Outcome.Result != TJobResult::Succeeded) {
+    std::fprintf(stderr, "job failed: %s\n", DescribeFailure(target, observer.Outcome).c_str());
     return 1;
   }
 
@@ -138,8 +131,7 @@ int main(int argc, char** argv) {
   std::printf("job CPU time                %.3f s (%.2f us per image sector)\n", jobCpu,
               jobCpu * 1e6 / imageSectors);
   std::printf("peak memory                 %.1f MiB\n", peakKiB / 1024.0);
-  std::printf("progress hand-offs          %d while writing, %d reset at the end\n",
-              window.ProgressHandOffs, window.EndingResets);
+  std::printf("progress hand-offs          %d\n", observer.ProgressHandOffs);
   std::printf("dd bs=1M oflag=direct       %.3f s (reference)\n", ddReference);
   std::printf("dd bs=512 oflag=direct      %.3f s (one transfer per sector)\n", ddPerSector);
   std::printf("job / reference             %.2f\n", jobWall / ddReference);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the benchmark (optimised) and runs it on a loop device over a 420 MiB image, or on the
-# image itself where loop devices are not available (not root).
+# Builds the benchmark (optimised) and runs it on a loop device over a 420 MiB image in RAM
+# (/dev/shm), or on the image itself where loop devices are not available (not root). The WAV
+# file is in RAM too, so the figures are the job's and the device's, not a disk's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/bench"
@@ -8,7 +9,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLANE_BUILD
   -DVORLANE_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --target vorlane_bench >/dev/null
 
-image=$(mktemp /var/tmp/vorlane-bench-card-XXXXXX)
+image=$(mktemp /dev/shm/vorlane-bench-card-XXXXXX)
 truncate -s 420M "$image"
 target="$image"
 if [ "$(id -u)" = 0 ] && loop=$(losetup -f --show "$image" 2>/dev/null); then target="$loop"; fi

@@ -5,55 +5,90 @@ namespace vorlane {
 TImageWriter::TImageWriter(TVolume& volume, std::uint64_t firstByte)
     : Volume(volume),
       NextByte(firstByte),
-      Buffers{std::make_unique<TTransfer>(), std::make_unique<TTransfer>()} {}
+      Buffers{std::make_unique<TTransfer>(), std::make_unique<TTransfer>(),
+              std::make_unique<TTransfer>()},
+      Writer([this](std::stop_token stop) { SendQueued(stop); }) {}
 
-// The transfer under way still reads one of the buffers: it must end before they go.
+// The stop is asked under the lock, so the writer cannot miss it between its check and its wait.
 TImageWriter::~TImageWriter() {
-  AwaitInFlight();
+  std::unique_lock lock(Lock);
+  Changed.wait(lock, [this] { return Queue.empty() && !Writing; });
+  Writer.request_stop();
+  lock.unlock();
+  Changed.notify_all();
 }
 
+// Buffers are used in turn; the one after the queued ones is free once fewer than all are queued.
 std::span<std::uint8_t> TImageWriter::FillBuffer() {
-  return Buffers[FillingIndex]->Bytes;
+  std::unique_lock lock(Lock);
+  Changed.wait(lock, [this] { return Queued < BufferCount || Failure; });
+  return Buffers[Filling]->Bytes;
 }
 
-// The transfer under way must have finished with the other buffer before it is filled next.
 std::error_code TImageWriter::Submit(std::size_t size) {
-  if (AwaitInFlight()) return Failure;
-  if (size == 0) return {};
-  const std::span<const std::uint8_t> bytes{Buffers[FillingIndex]->Bytes.data(), size};
-  InFlightByte = NextByte;
-  InFlight = std::async(std::launch::async,
-                        [this, bytes, at = NextByte] { return Volume.Write(at, bytes); });
+  std::lock_guard lock(Lock);
+  if (Failure || size == 0) return Failure;
+  Queue.push_back({Filling, size, NextByte});
+  ++Queued;
   NextByte += size;
-  FillingIndex = 1 - FillingIndex;
+  Filling = (Filling + 1) % BufferCount;
+  Changed.notify_all();
   return {};
 }
 
 std::error_code TImageWriter::Finish() {
-  if (AwaitInFlight()) return Failure;
-  if (const std::error_code error = Volume.Sync()) {
-    Failure = error;
-    FailureByte = NextByte;
-  }
-  return Failure;
+  std::unique_lock lock(Lock);
+  Changed.wait(lock, [this] { return Queue.empty() && !Writing; });
+  if (Failure) return Failure;
+  lock.unlock();
+  const std::error_code error = Volume.Sync();
+  if (error) Fail(error, NextByte);
+  return error;
 }
 
-// A transfer that threw counts as one that failed: the caller may be the destructor.
-std::error_code TImageWriter::AwaitInFlight() {
-  if (Failure || !InFlight.valid()) return Failure;
-  std::error_code error;
+std::uint64_t TImageWriter::FailedAt() const {
+  std::lock_guard lock(Lock);
+  return FailureByte;
+}
+
+// The writer thread: one transfer at a time, in order. After a failure the rest of the queue
+// is dropped unwritten.
+void TImageWriter::SendQueued(std::stop_token stop) {
+  std::unique_lock lock(Lock);
+  while (true) {
+    Changed.wait(lock, [&] { return !Queue.empty() || stop.stop_requested(); });
+    if (Queue.empty()) return;
+    const TQueued transfer = Queue.front();
+    Queue.pop_front();
+    Writing = !Failure;
+    lock.unlock();
+    const std::error_code error = Writing ? WriteOne(transfer) : std::error_code();
+    lock.lock();
+    if (error && !Failure) {
+      Failure = error;
+      FailureByte = transfer.At;
+    }
+    Writing = false;
+    --Queued;
+    Changed.notify_all();
+  }
+}
+
+// A transfer that threw counts as one that failed.
+std::error_code TImageWriter::WriteOne(const TQueued& transfer) {
   try {
-    error = InFlight.get();
+    return Volume.Write(transfer.At, {Buffers[transfer.Buffer]->Bytes.data(), transfer.Size});
   } catch (const std::system_error& thrown) {
-    error = thrown.code();
+    return thrown.code();
   } catch (const std::exception&) {
-    error = std::make_error_code(std::errc::io_error);
+    return std::make_error_code(std::errc::io_error);
   }
-  if (error) {
-    Failure = error;
-    FailureByte = InFlightByte;
-  }
-  return Failure;
+}
+
+void TImageWriter::Fail(std::error_code error, std::uint64_t at) {
+  std::lock_guard lock(Lock);
+  Failure = error;
+  FailureByte = at;
 }
 
 }  // namespace vorlane
