@@ -224,6 +224,28 @@ TEST_F(WriteJob, FailedTransferMidSegmentEndsTheWritingThere) {
   EXPECT_EQ(Card.Closes, 1);
 }
 
+// The file is deleted while the card is busy with the first transfer: the job ends at the next
+// transfer it reads, and no made-up sector reaches the card.
+TEST_F(WriteJob, FileThatVanishesMidJobEndsItAtTheNextTransfer) {
+  const std::uint32_t length = 8 << 20;
+  const std::string path = Folder.Write("s.wav", MakeWavBytes(length, length));
+  Card.HoldWriteNumber = 2;  // the first image transfer
+  TReadWriteThread job({"/dev/sdb1", TSegment::One, {path, length, true}}, Recorder, Recorder, Buf);
+  Card.WaitUntilHeld();
+  std::filesystem::remove(path);
+  Card.Release();
+  job.WaitFor();
+
+  ASSERT_EQ(Recorder.Outcomes().size(), 1u);
+  const TJobOutcome outcome = Recorder.Outcomes()[0];
+  EXPECT_EQ(outcome.Result, TJobResult::ImageWriteFailed);
+  EXPECT_EQ(outcome.Error, std::errc::no_such_file_or_directory);
+  ASSERT_TRUE(outcome.CardOffset);
+  EXPECT_GT(*outcome.CardOffset, Segment1Byte);
+  EXPECT_LT(*outcome.CardOffset, Segment1Byte + length);
+  EXPECT_LT(Card.WrittenSectorNumbers().back(), *outcome.CardOffset / 512);
+}
+
 TEST_F(WriteJob, NoDriveSelectedOpensAPathThatNamesNoVolume) {
   Card.FailOpen = true;
   Run(TSegment::One, Folder.Write("a.wav", MakeWavBytes(44, 44)), 44, VolumePathFor(""));
