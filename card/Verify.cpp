@@ -1,0 +1,135 @@
+#include "card/Verify.h"
+
+#include <algorithm>
+#include <array>
+#include <future>
+#include <memory>
+#include <new>
+#include <span>
+
+#include "card/WavFile.h"
+
+namespace vorlane {
+namespace {
+
+// Page-aligned, so a volume that reads with O_DIRECT fills it without a bounce copy.
+constexpr std::align_val_t PageAlignment{4096};
+
+struct TAlignedDelete {
+  void operator()(std::uint8_t* bytes) const { ::operator delete[](bytes, PageAlignment); }
+};
+
+class TTransferBuffer {
+ public:
+  explicit TTransferBuffer(std::size_t size)
+      : Bytes(static_cast<std::uint8_t*>(::operator new[](size, PageAlignment))), Size(size) {}
+  std::span<std::uint8_t> First(std::size_t count) const { return {Bytes.get(), count}; }
+  std::size_t Capacity() const { return Size; }
+
+ private:
+  std::unique_ptr<std::uint8_t[], TAlignedDelete> Bytes;
+  std::size_t Size;
+};
+
+class TSegmentComparison {
+ public:
+  TSegmentComparison(TVolume& volume, TSegment segment, const TSegmentSlot& slot,
+                     std::size_t transferSize)
+      : Volume(volume),
+        File(slot.File),
+        FirstByte(std::uint64_t{StartSectorFor(segment)} * SectorSize),
+        ImageBytes((std::uint64_t{SectorCountFor(slot.DeclaredLength)} + 1) * SectorSize),
+        // Whole sectors: the volume moves nothing smaller.
+        Card{TTransferBuffer(transferSize / SectorSize * SectorSize),
+             TTransferBuffer(transferSize / SectorSize * SectorSize)},
+        FileImage(Card[0].Capacity()) {}
+
+  // The file's bytes for a transfer are read while the card reads the same transfer, and the
+  // card's next read starts as soon as one ends: the card never waits for the comparison.
+  TVerifyOutcome Run(const TVerifyProgress& progress, std::stop_token stop) {
+    std::future<std::error_code> reading = ReadAhead(0, 0);
+    int shown = -1;
+    for (std::uint64_t done = 0; done < ImageBytes;) {
+      const std::size_t size = TransferAt(done);
+      const std::error_code fileError = ReadWavSectors(File, done, FileImage.First(size));
+      if (const std::error_code error = reading.get())
+        return {TVerifyResult::CardReadFailed, error, (FirstByte + done) / SectorSize};
+      const int filled = Filled;
+      if (done + size < ImageBytes) reading = ReadAhead(1 - filled, done + size);
+      // Any return below waits for the read under way as `reading` goes out of scope.
+      if (fileError) return {TVerifyResult::FileReadFailed, fileError, std::nullopt};
+      if (const auto differs = FirstDifference(Card[filled].First(size), FileImage.First(size)))
+        return {TVerifyResult::Differs, {}, (FirstByte + done + *differs) / SectorSize};
+      done += size;
+      const int percent = static_cast<int>(done * 100 / ImageBytes);
+      if (percent != shown && progress) progress(shown = percent);
+      if (done < ImageBytes && stop.stop_requested()) return {TVerifyResult::Stopped, {}, {}};
+    }
+    return {};
+  }
+
+ private:
+  std::size_t TransferAt(std::uint64_t done) const {
+    return static_cast<std::size_t>(std::min<std::uint64_t>(Card[0].Capacity(), ImageBytes - done));
+  }
+
+  std::future<std::error_code> ReadAhead(int buffer, std::uint64_t done) {
+    Filled = buffer;
+    const std::span<std::uint8_t> target = Card[buffer].First(TransferAt(done));
+    return std::async(std::launch::async,
+                      [this, target, at = FirstByte + done] { return Volume.Read(at, target); });
+  }
+
+  static std::optional<std::size_t> FirstDifference(std::span<const std::uint8_t> card,
+                                                    std::span<const std::uint8_t> image) {
+    // memcmp over the whole transfer first: the common case, equal bytes, at memory speed.
+    if (std::equal(card.begin(), card.end(), image.begin())) return std::nullopt;
+    return static_cast<std::size_t>(std::mismatch(card.begin(), card.end(), image.begin()).first -
+                                    card.begin());
+  }
+
+  TVolume& Volume;
+  const std::string& File;
+  const std::uint64_t FirstByte;
+  const std::uint64_t ImageBytes;
+  std::array<TTransferBuffer, 2> Card;
+  TTransferBuffer FileImage;
+  int Filled = 0;  // the card buffer the read under way fills
+};
+
+const char* ProblemOf(TVerifyResult result) {
+  switch (result) {
+    case TVerifyResult::Matches:
+      return "the card holds the file's image";
+    case TVerifyResult::Differs:
+      return "the card differs from the file's image";
+    case TVerifyResult::CardReadFailed:
+      return "reading the card";
+    case TVerifyResult::FileReadFailed:
+      return "reading the WAV file";
+    case TVerifyResult::Stopped:
+      return "stopped";
+  }
+  return "?";
+}
+
+}  // namespace
+
+TVerifyOutcome VerifySegment(TVolume& volume, TSegment segment, const TSegmentSlot& slot,
+                             const TVerifyProgress& progress, std::stop_token stop,
+                             std::size_t transferSize) {
+  TSegmentComparison comparison(volume, segment, slot,
+                                std::max<std::size_t>(transferSize, SectorSize));
+  return comparison.Run(progress, stop);
+}
+
+std::string DescribeVerifyFailure(const std::string& volumePath, TSegment segment,
+                                  const TVerifyOutcome& outcome) {
+  std::string line = volumePath + ": verifying segment " +
+                     std::to_string(static_cast<int>(segment)) + ": " + ProblemOf(outcome.Result);
+  if (outcome.Sector) line += " at sector " + std::to_string(*outcome.Sector);
+  if (outcome.Error) line += ": " + outcome.Error.message();
+  return line;
+}
+
+}  // namespace vorlane
