@@ -48,22 +48,31 @@ TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {
   // The open list is a popup window of its own; watching it hide catches every way it
   // closes, including those that bypass hidePopup().
   view()->window()->installEventFilter(this);
+  // The closed list shows its selected entry's tooltip, where the pointer usually rests.
+  const auto showSelectedTip = [this] { setToolTip(currentData(Qt::ToolTipRole).toString()); };
+  connect(this, &QComboBox::currentIndexChanged, this, showSelectedTip);
+  connect(model(), &QAbstractItemModel::dataChanged, this, showSelectedTip);
 }
 
 void TComboBox::showPopup() {
   emit DropDown();
-  PopupOpen = true;
   QComboBox::showPopup();
+  if (view()->window()->isVisible()) Popup = TPopupState::Open;
 }
 
 bool TComboBox::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Hide && watched == view()->window() && PopupOpen) {
-    PopupOpen = false;
+  if (event->type() == QEvent::Hide && watched == view()->window() && Popup == TPopupState::Open) {
+    Popup = TPopupState::ClosingUp;
     // Qt hides the list before it applies a pick; waiting for the event loop lets the pick
     // land first.
-    QMetaObject::invokeMethod(this, &TComboBox::CloseUp, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &TComboBox::FinishCloseUp, Qt::QueuedConnection);
   }
   return QComboBox::eventFilter(watched, event);
+}
+
+void TComboBox::FinishCloseUp() {
+  Popup = TPopupState::Closed;
+  emit CloseUp();
 }
 
 void TComboBox::paintEvent(QPaintEvent*) {

@@ -17,6 +17,8 @@ class TComboBox : public QComboBox {
 
   // DropDown comes before the list is shown, so changes made on it are what opens.
   void showPopup() override;
+  // From the opening of the list until its CloseUp has been emitted. An empty list never opens.
+  bool DroppedDown() const { return Popup != TPopupState::Closed; }
 
  signals:
   void DropDown();
@@ -32,7 +34,10 @@ class TComboBox : public QComboBox {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  bool PopupOpen = false;
+  enum class TPopupState { Closed, Open, ClosingUp };
+  void FinishCloseUp();
+
+  TPopupState Popup = TPopupState::Closed;
 };
 
 // Draws an entry: its rectangle filled sky blue (highlight colours when selected), the text

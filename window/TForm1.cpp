@@ -3,8 +3,6 @@
 #include <QDesktopServices>
 #include <QSerialPort>
 
-#include "drives/RemovableDrives.h"
-
 #include "window/Look.h"
 #include "window/Pictures.h"
 #include "window/SupportLink.h"
@@ -80,6 +78,9 @@ TForm1::TForm1(TFormServices services)
       OpenDialog2(OrFileOpenDialog(std::move(services.OpenDialog2))),
       ListDrives(services.GetRemovableDrives ? std::move(services.GetRemovableDrives)
                                              : GetRemovableDrives),
+      ListDriveDetails(services.GetRemovableDriveDetails
+                           ? std::move(services.GetRemovableDriveDetails)
+                           : GetRemovableDriveDetails),
       Messages(OrQtMessageBoxes(std::move(services.Messages))),
       Platform(services.Platform ? *services.Platform : SystemPlatform()),
       OpenUrl(services.OpenUrl ? std::move(services.OpenUrl) : OpenInBrowser) {
@@ -98,6 +99,7 @@ TForm1::TForm1(TFormServices services)
   // is activated.
   ComboBox1->setFocus();
   FormCreate();
+  WatchDrives(services.WatchDriveChanges);
 }
 
 void TForm1::SetUpWindow() {

@@ -13,6 +13,9 @@
 #include "card/CardLayout.h"
 #include "card/TReadWrite.h"
 #include "card/TSegmentSlot.h"
+#include "drives/DriveWatcher.h"
+#include "drives/RemovableDrives.h"
+#include "window/DriveSelection.h"
 #include "window/JobPresenter.h"
 #include "window/MessageBoxes.h"
 #include "window/QueuedJobWindow.h"
@@ -20,6 +23,7 @@
 
 class QLabel;
 class QSerialPort;
+class QTimer;
 
 namespace vorlane {
 
@@ -29,18 +33,24 @@ class TGroupBox;
 class TLabel;
 class TSpeedButton;
 
+// Starts watching for cards coming and going; the watcher calls its argument on a thread of its
+// own, and never again once it is destroyed.
+using TWatchDrives = std::function<std::unique_ptr<TDriveWatcher>(std::function<void()>)>;
+
 // What the window is given rather than makes itself, so tests can script it. Anything left
 // empty is replaced by the real thing.
 struct TFormServices {
   std::unique_ptr<TOpenDialog> OpenDialog1;
   std::unique_ptr<TOpenDialog> OpenDialog2;
-  std::function<std::vector<std::string>()> GetRemovableDrives;
+  std::function<std::vector<std::string>()> GetRemovableDrives;          // the drive list's entries
+  std::function<std::vector<TDriveDetails>()> GetRemovableDriveDetails;  // their tooltips
+  TWatchDrives WatchDriveChanges;
   std::unique_ptr<TMessageBoxes> Messages;
   TPlatform* Platform = nullptr;  // volumes, beeps and pauses for the write job
   std::function<void(const QUrl&)> OpenUrl;
 };
 
-// The controls of one segment's panel and the write mode that selects the segment.
+// The controls of one segment's panel and the segment they write.
 struct TSlotControls {
   TGroupBox* Group;
   TSpeedButton* OpenButton;
@@ -51,6 +61,9 @@ struct TSlotControls {
   TSegment Segment;
 };
 
+// The controls and handlers keep their kind-and-number names (SpeedButton4, ComboBox1DropDown):
+// they are the window's documented vocabulary. Everything is private; the few read-only
+// accessors below are for tests, which otherwise find the controls by object name.
 class TForm1 : public QWidget {
   Q_OBJECT
 
@@ -58,6 +71,15 @@ class TForm1 : public QWidget {
   explicit TForm1(TFormServices services = {});
   // Stops a running write job at its next sector and waits for it before any control goes.
   ~TForm1() override;
+
+  const TSlotControls& Slot(TSegment segment) const { return Slots[IndexOf(segment)]; }
+  const TSegmentSlot& Segment(TSegment segment) const { return Segments[IndexOf(segment)]; }
+  const TSector& SectorBuffer() const { return SectorBuf; }
+  TSegment LastWriteMode() const { return WriteMode; }
+  int LastPickedIndex() const { return LastDriveIndex; }
+
+ private:
+  friend class TQueuedJobWindow;  // the write job's changes, applied on the window's thread
 
   // The controls, created in this order; the window owns them.
   TGauge* Gauge1 = nullptr;
@@ -81,17 +103,15 @@ class TForm1 : public QWidget {
   const std::unique_ptr<TOpenDialog> OpenDialog2;
   QSerialPort* ComPort1 = nullptr;
 
-  // Slots[0] is segment 1, Slots[1] segment 2.
+  // Slots[0] is segment 1, Slots[1] segment 2; so are Segments.
+  static std::size_t IndexOf(TSegment segment) { return segment == TSegment::Two ? 1 : 0; }
   std::array<TSlotControls, 2> Slots{};
-  TSlotControls& SlotFor(TSegment segment) { return Slots[segment == TSegment::Two ? 1 : 0]; }
+  TSlotControls& SlotFor(TSegment segment) { return Slots[IndexOf(segment)]; }
   TSpeedButton* SpeedButton(TButton button) const;
 
-  // Each segment's current file, declared length and armed flag, as Segments[0] and [1].
+  // Each segment's current file, declared length and armed flag.
   std::array<TSegmentSlot, 2> Segments{};
-  std::uint32_t& WavSize1 = Segments[0].DeclaredLength;
-  std::uint32_t& WavSize2 = Segments[1].DeclaredLength;
-  bool& WavReady1 = Segments[0].Armed;
-  bool& WavReady2 = Segments[1].Armed;
+  TSegmentSlot& SegmentFor(TSegment segment) { return Segments[IndexOf(segment)]; }
   TSector SectorBuf{};  // lent to the write job; only one job runs at a time
   TSegment WriteMode = TSegment::One;
   int LastDriveIndex = 0;  // the drive list index the user last picked
@@ -106,13 +126,14 @@ class TForm1 : public QWidget {
   void SpeedButton4Click();
   void Label7Click();
 
- private:
   void OpenSegmentFile(TSegment segment);
   void StartWrite(TSegment segment);
-  TSegmentSlot& SegmentFor(TSegment segment) { return Segments[segment == TSegment::Two ? 1 : 0]; }
   bool RefuseWrite(const TSegmentSlot& segment);
   void FillDriveList(const std::vector<std::string>& entries);
   void ShowMessage(const char* text);
+  void WatchDrives(const TWatchDrives& watch);
+  void DrivesChanged();
+  TDriveListState ShownDrives() const;
 
   void SetUpWindow();
   void CreateGaugeAndMakerLine();
@@ -123,12 +144,15 @@ class TForm1 : public QWidget {
   void ConnectHandlers();
 
   const std::function<std::vector<std::string>()> ListDrives;
+  const std::function<std::vector<TDriveDetails>()> ListDriveDetails;
   const std::unique_ptr<TMessageBoxes> Messages;
   TPlatform& Platform;
   const std::function<void(const QUrl&)> OpenUrl;
   TQueuedJobWindow JobWindow{*this, *Messages};
   std::unique_ptr<TJobPresenter> Presenter;  // of the last job; outlives it
   std::unique_ptr<TReadWriteThread> Job;     // the last job started, finished or not
+  QTimer* DriveChangeDelay = nullptr;        // merges a burst of drive events into one refresh
+  std::unique_ptr<TDriveWatcher> DriveWatcher;
 };
 
 // A group caption: 30 asterisks, the segment's name and 28 asterisks.

@@ -1,6 +1,8 @@
 // What the window does: the drive list, choosing and checking a segment's WAV file, starting
 // the write job, and the support link. Every handler runs on the window's thread.
 #include <QFile>
+#include <QTimer>
+#include <algorithm>
 
 #include "card/WavFile.h"
 #include "window/Look.h"
@@ -18,6 +20,10 @@ constexpr const char* NoRemovableDiskMessage = "没找到可移动磁盘";
 constexpr const char* OpenWavFirstMessage = "请先打开WAV格式文件";
 constexpr const char* WavTooLargeMessage = "WAV文件不能大于400M";
 
+// Inserting a card gives several kernel events (the disk, its partitions, the media change);
+// the list is read once they have died down.
+constexpr int DriveChangeDelayMs = 300;
+
 // File names go to the OS in its own encoding; messages and labels are UTF-8 texts.
 std::string FileSystemName(const QString& path) {
   return QFile::encodeName(path).toStdString();
@@ -25,9 +31,10 @@ std::string FileSystemName(const QString& path) {
 
 }  // namespace
 
-// A running job is stopped at its next sector and waited for; the closing window hears
-// nothing more of it.
+// Drive events stop first. A running job is stopped at its next sector and waited for; the
+// closing window hears nothing more of it.
 TForm1::~TForm1() {
+  DriveWatcher.reset();
   if (Presenter) Presenter->Detach();
   Job.reset();
 }
@@ -42,8 +49,52 @@ void TForm1::ShowMessage(const char* text) {
   Messages->ShowMessage(QString::fromUtf8(text));
 }
 
+// Each entry's text is the kernel's name; its tooltip tells cards apart by size and reader.
 void TForm1::FillDriveList(const std::vector<std::string>& entries) {
-  for (const std::string& entry : entries) ComboBox1->addItem(QString::fromStdString(entry));
+  const std::vector<TDriveDetails> details = ListDriveDetails();
+  for (const std::string& entry : entries) {
+    ComboBox1->addItem(QString::fromStdString(entry));
+    const auto found =
+        std::find_if(details.begin(), details.end(),
+                     [&](const TDriveDetails& drive) { return drive.Entry == entry; });
+    if (found != details.end())
+      ComboBox1->setItemData(ComboBox1->count() - 1, QString::fromStdString(DescribeDrive(*found)),
+                             Qt::ToolTipRole);
+  }
+}
+
+// The watcher calls from its own thread; the window hears of it on its own, through the delay.
+void TForm1::WatchDrives(const TWatchDrives& watch) {
+  DriveChangeDelay = new QTimer(this);
+  DriveChangeDelay->setSingleShot(true);
+  DriveChangeDelay->setInterval(DriveChangeDelayMs);
+  connect(DriveChangeDelay, &QTimer::timeout, this, &TForm1::DrivesChanged);
+  const auto changed = [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { DriveChangeDelay->start(); }, Qt::QueuedConnection);
+  };
+  DriveWatcher = (watch ? watch : TWatchDrives(WatchDriveChanges))(changed);
+}
+
+// Cards came or went: the list is read again and the selection follows its entry by name. Not
+// while the list is open, where the user is choosing from what it shows: it is read once it
+// has closed. A running job is not affected; it took its volume when it started.
+void TForm1::DrivesChanged() {
+  if (ComboBox1->DroppedDown()) {
+    DriveChangeDelay->start();
+    return;
+  }
+  const TDriveListState next = FollowDrives(ShownDrives(), ListDrives());
+  ComboBox1->clear();
+  FillDriveList(next.Entries);
+  ComboBox1->setCurrentIndex(next.Selected);
+}
+
+TDriveListState TForm1::ShownDrives() const {
+  TDriveListState shown{{}, ComboBox1->currentIndex()};
+  for (int index = 0; index < ComboBox1->count(); ++index)
+    shown.Entries.push_back(ComboBox1->itemText(index).toStdString());
+  return shown;
 }
 
 // Runs before the window is first shown, so "no removable disk" comes up on its own.

@@ -18,6 +18,7 @@
 namespace vorlane {
 namespace {
 
+using testing::Control;
 using testing::MakeWavBytes;
 using TBoxes = std::vector<QString>;
 
@@ -27,6 +28,7 @@ const QString TooLarge = QStringLiteral("WAV文件不能大于400M");
 const QString NotWav = QStringLiteral("此文件不是有效的WAV文件");
 const QString Writing = QStringLiteral("正在写入SD卡....");
 const QString Written = QStringLiteral("已成功写入SD卡!");
+const std::array SpeedButtons{"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4"};
 
 class FormBehaviour : public ::testing::Test {
  protected:
@@ -44,26 +46,30 @@ class FormBehaviour : public ::testing::Test {
     return QString::fromStdString((Folder.Path() / name).string());
   }
 
-  void Open(TForm1& form, int writeMode, const QString& answer) {
-    (writeMode == 1 ? Harness.Dialog1 : Harness.Dialog2)->Answers.push_back(answer);
-    QTest::mouseClick(form.SlotFor(writeMode).OpenButton, Qt::LeftButton);
+  void Open(TForm1& form, TSegment segment, const QString& answer) {
+    (segment == TSegment::One ? Harness.Dialog1 : Harness.Dialog2)->Answers.push_back(answer);
+    QTest::mouseClick(form.Slot(segment).OpenButton, Qt::LeftButton);
   }
 
-  void Write(TForm1& form, int writeMode) {
-    QTest::mouseClick(form.SlotFor(writeMode).WriteButton, Qt::LeftButton);
+  void Write(TForm1& form, TSegment segment) {
+    QTest::mouseClick(form.Slot(segment).WriteButton, Qt::LeftButton);
   }
 
   static bool ButtonsEnabled(const TForm1& form) {
-    for (int number = 1; number <= 4; ++number)
-      if (!form.SpeedButton(number)->isEnabled()) return false;
+    for (const char* name : SpeedButtons)
+      if (!Control<TSpeedButton>(form, name)->isEnabled()) return false;
     return true;
   }
 
   static bool ButtonsDisabled(const TForm1& form) {
-    for (int number = 1; number <= 4; ++number)
-      if (form.SpeedButton(number)->isEnabled()) return false;
+    for (const char* name : SpeedButtons)
+      if (Control<TSpeedButton>(form, name)->isEnabled()) return false;
     return true;
   }
+
+  static TLabel* Label(const TForm1& form, const char* name) { return Control<TLabel>(form, name); }
+
+  static TComboBox* List(const TForm1& form) { return Control<TComboBox>(form, "ComboBox1"); }
 
   static void WaitForJobEnd(TForm1& form) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return ButtonsEnabled(form); }, 10000));
@@ -77,21 +83,22 @@ TEST_F(FormBehaviour, StartUpWithoutRemovableDriveSaysSoAndLeavesTheListEmpty) {
   Harness.Drives = {};
   auto form = MakeForm();
   EXPECT_EQ(Harness.Boxes, TBoxes{NoDisk});
-  EXPECT_EQ(form->ComboBox1->count(), 0);
-  EXPECT_EQ(form->ComboBox1->currentIndex(), -1);
+  EXPECT_EQ(List(*form)->count(), 0);
+  EXPECT_EQ(List(*form)->currentIndex(), -1);
 }
 
 TEST_F(FormBehaviour, StartUpListsTheDrivesAndSelectsTheFirstWithEverythingIdle) {
   Harness.Drives = {"sdb1", "sdc"};
   auto form = MakeForm();
   EXPECT_TRUE(Harness.Boxes.empty());
-  ASSERT_EQ(form->ComboBox1->count(), 2);
-  EXPECT_EQ(form->ComboBox1->itemText(1), QStringLiteral("sdc"));
-  EXPECT_EQ(form->ComboBox1->currentIndex(), 0);
+  ASSERT_EQ(List(*form)->count(), 2);
+  EXPECT_EQ(List(*form)->itemText(1), QStringLiteral("sdc"));
+  EXPECT_EQ(List(*form)->currentIndex(), 0);
   EXPECT_TRUE(ButtonsEnabled(*form));
-  for (const TLabel* label : {form->Label1, form->Label2, form->Label3, form->Label4})
+  for (const TLabel* label : {Label(*form, "Label1"), Label(*form, "Label2"),
+                              Label(*form, "Label3"), Label(*form, "Label4")})
     EXPECT_TRUE(label->text().isEmpty());
-  EXPECT_EQ(form->SectorBuf, TSector{});
+  EXPECT_EQ(form->SectorBuffer(), TSector{});
 }
 
 // The list refreshes on every drop-down with nothing selected; closing it without a pick
@@ -99,7 +106,7 @@ TEST_F(FormBehaviour, StartUpListsTheDrivesAndSelectsTheFirstWithEverythingIdle)
 TEST_F(FormBehaviour, DropDownRefreshesAndCloseUpRestoresTheLastPickedIndex) {
   Harness.Drives = {"sdb", "sdc", "sdd"};
   auto form = MakeForm();
-  TComboBox& list = *form->ComboBox1;
+  TComboBox& list = *List(*form);
   const auto dropAndClose = [&](int pick) {
     list.showPopup();
     EXPECT_EQ(list.currentIndex(), -1) << "a refreshed list has no selection";
@@ -114,7 +121,7 @@ TEST_F(FormBehaviour, DropDownRefreshesAndCloseUpRestoresTheLastPickedIndex) {
   dropAndClose(-1);
   EXPECT_EQ(list.currentIndex(), 0) << "before any pick the index is 0";
   dropAndClose(2);
-  EXPECT_EQ(form->LastDriveIndex, 2);
+  EXPECT_EQ(form->LastPickedIndex(), 2);
   Harness.Drives = {"sde", "sdf", "sdg", "sdh"};
   dropAndClose(-1);
   EXPECT_EQ(list.currentText(), QStringLiteral("sdg"));
@@ -129,80 +136,80 @@ TEST_F(FormBehaviour, DropDownRefreshesAndCloseUpRestoresTheLastPickedIndex) {
 
 TEST_F(FormBehaviour, OpeningAValidFileArmsTheSlotAndShowsItsPath) {
   auto form = MakeForm();
-  form->Label4->setText(QStringLiteral("old status"));
+  Label(*form, "Label4")->setText(QStringLiteral("old status"));
   const QString path = Wav("a.wav", 44);
-  Open(*form, 1, path);
-  EXPECT_TRUE(form->WavReady1);
-  EXPECT_EQ(form->WavSize1, 44u);
-  EXPECT_FALSE(form->WavReady2);
-  EXPECT_EQ(form->Label3->text(), QStringLiteral("路径:") + path);
-  EXPECT_TRUE(form->Label4->text().isEmpty());
+  Open(*form, TSegment::One, path);
+  EXPECT_TRUE(form->Segment(TSegment::One).Armed);
+  EXPECT_EQ(form->Segment(TSegment::One).DeclaredLength, 44u);
+  EXPECT_FALSE(form->Segment(TSegment::Two).Armed);
+  EXPECT_EQ(Label(*form, "Label3")->text(), QStringLiteral("路径:") + path);
+  EXPECT_TRUE(Label(*form, "Label4")->text().isEmpty());
   EXPECT_TRUE(Harness.Boxes.empty());
 }
 
 TEST_F(FormBehaviour, CancelOrAnUpperCaseEndingChangesNothingAndSaysNothing) {
   auto form = MakeForm();
-  Open(*form, 2, QString());
-  Open(*form, 2, Wav("loud.WAV", 44));
-  EXPECT_FALSE(form->WavReady2);
-  EXPECT_TRUE(form->Segments[1].File.empty());
-  EXPECT_TRUE(form->Label1->text().isEmpty());
+  Open(*form, TSegment::Two, QString());
+  Open(*form, TSegment::Two, Wav("loud.WAV", 44));
+  EXPECT_FALSE(form->Segment(TSegment::Two).Armed);
+  EXPECT_TRUE(form->Segment(TSegment::Two).File.empty());
+  EXPECT_TRUE(Label(*form, "Label1")->text().isEmpty());
   EXPECT_TRUE(Harness.Boxes.empty());
 }
 
 TEST_F(FormBehaviour, FileFailingTheWaveCheckShowsItsPathAndKeepsAnArmedSlotArmed) {
   auto form = MakeForm();
-  Open(*form, 1, Wav("good.wav", 44));
+  Open(*form, TSegment::One, Wav("good.wav", 44));
   std::vector<std::uint8_t> notWav = MakeWavBytes(44, 44);
   notWav[8] = 'w';
   const QString bad = QString::fromStdString(Folder.Write("bad.wav", notWav));
-  Open(*form, 1, bad);
+  Open(*form, TSegment::One, bad);
   EXPECT_EQ(Harness.Boxes, TBoxes{NotWav});
-  EXPECT_TRUE(form->WavReady1);
-  EXPECT_EQ(form->WavSize1, 0u);
-  EXPECT_EQ(form->Label3->text(), QStringLiteral("路径:") + bad);
+  EXPECT_TRUE(form->Segment(TSegment::One).Armed);
+  EXPECT_EQ(form->Segment(TSegment::One).DeclaredLength, 0u);
+  EXPECT_EQ(Label(*form, "Label3")->text(), QStringLiteral("路径:") + bad);
 }
 
 TEST_F(FormBehaviour, EachSlotIsJudgedAgainstTheLimitByItsOwnLength) {
   auto form = MakeForm();
-  Open(*form, 1, Wav("limit.wav", MaxDeclaredLength));
+  Open(*form, TSegment::One, Wav("limit.wav", MaxDeclaredLength));
   EXPECT_TRUE(Harness.Boxes.empty());
-  EXPECT_FALSE(form->Label3->text().isEmpty());
+  EXPECT_FALSE(Label(*form, "Label3")->text().isEmpty());
 
-  form->Label2->setText(QStringLiteral("kept"));
-  Open(*form, 2, Wav("over.wav", MaxDeclaredLength + 1));
+  Label(*form, "Label2")->setText(QStringLiteral("kept"));
+  Open(*form, TSegment::Two, Wav("over.wav", MaxDeclaredLength + 1));
   EXPECT_EQ(Harness.Boxes, TBoxes{TooLarge});
-  EXPECT_TRUE(form->WavReady2) << "a file over the limit still arms the slot";
-  EXPECT_EQ(form->WavSize2, MaxDeclaredLength + 1);
-  EXPECT_TRUE(form->Label1->text().isEmpty());
-  EXPECT_EQ(form->Label2->text(), QStringLiteral("kept"));
+  EXPECT_TRUE(form->Segment(TSegment::Two).Armed) << "a file over the limit still arms the slot";
+  EXPECT_EQ(form->Segment(TSegment::Two).DeclaredLength, MaxDeclaredLength + 1);
+  EXPECT_TRUE(Label(*form, "Label1")->text().isEmpty());
+  EXPECT_EQ(Label(*form, "Label2")->text(), QStringLiteral("kept"));
 }
 
 TEST_F(FormBehaviour, FileThatCannotBeOpenedGoesToTheErrorBoxAndTheSlotStaysAsItWas) {
   auto form = MakeForm();
   const QString good = Wav("good.wav", 1000, 1000);
-  Open(*form, 1, good);
+  Open(*form, TSegment::One, good);
   const QString gone = Missing("gone.wav");
-  Open(*form, 1, gone);
+  Open(*form, TSegment::One, gone);
   ASSERT_EQ(Harness.Boxes.size(), 1u);
   EXPECT_TRUE(Harness.Boxes[0].startsWith(QStringLiteral("error: Cannot open file \"") + gone +
                                           QStringLiteral("\". ")));
-  EXPECT_EQ(form->WavSize1, 1000u);
-  EXPECT_EQ(form->Label3->text(), QStringLiteral("路径:") + good);
+  EXPECT_EQ(form->Segment(TSegment::One).DeclaredLength, 1000u);
+  EXPECT_EQ(Label(*form, "Label3")->text(), QStringLiteral("路径:") + good);
 }
 
 TEST_F(FormBehaviour, WriteRefusalsComeInOrderAndStartNoJob) {
   auto form = MakeForm();
   Harness.Drives = {};
-  Write(*form, 1);
+  Write(*form, TSegment::One);
   Harness.Drives = {"sdb1"};
-  Write(*form, 1);
-  Open(*form, 1, Wav("good.wav", 44));
+  Write(*form, TSegment::One);
+  Open(*form, TSegment::One, Wav("good.wav", 44));
   std::vector<std::uint8_t> notWav(44, 0);
-  Open(*form, 1, QString::fromStdString(Folder.Write("bad.wav", notWav)));
-  Write(*form, 1);
-  Open(*form, 2, Wav("over.wav", MaxDeclaredLength + 1));
-  Write(*form, 2);
+  Open(*form, TSegment::One, QString::fromStdString(Folder.Write("bad.wav", notWav)));
+  Write(*form, TSegment::One);
+  Open(*form, TSegment::Two, Wav("over.wav", MaxDeclaredLength + 1));
+  Write(*form, TSegment::Two);
   EXPECT_EQ(Harness.Boxes, (TBoxes{NoDisk, OpenFirst, NotWav, OpenFirst, TooLarge, TooLarge}));
   EXPECT_TRUE(Harness.Card.OpenedPath.empty());
   EXPECT_TRUE(ButtonsEnabled(*form));
@@ -211,42 +218,42 @@ TEST_F(FormBehaviour, WriteRefusalsComeInOrderAndStartNoJob) {
 TEST_F(FormBehaviour, WriteLocksTheButtonsWhileTheJobRunsAndTheJobReleasesThem) {
   Harness.Drives = {"sdb1", "sdc1"};
   auto form = MakeForm();
-  form->ComboBox1->setCurrentIndex(1);
+  List(*form)->setCurrentIndex(1);
   const auto bytes = MakeWavBytes(1000, 1000);
-  Open(*form, 2, QString::fromStdString(Folder.Write("seg.wav", bytes)));
+  Open(*form, TSegment::Two, QString::fromStdString(Folder.Write("seg.wav", bytes)));
   Harness.Card.HoldWriteNumber = 1;
-  Write(*form, 2);
+  Write(*form, TSegment::Two);
 
-  EXPECT_EQ(form->Label2->text(), Writing);
-  EXPECT_EQ(form->Label2->palette().color(QPalette::WindowText), QColor(Qt::black));
+  EXPECT_EQ(Label(*form, "Label2")->text(), Writing);
+  EXPECT_EQ(Label(*form, "Label2")->palette().color(QPalette::WindowText), QColor(Qt::black));
   EXPECT_TRUE(ButtonsDisabled(*form));
-  EXPECT_EQ(form->WriteMode, 2);
-  form->ComboBox1->setCurrentIndex(0);  // a running job keeps the drive it was given
+  EXPECT_EQ(form->LastWriteMode(), TSegment::Two);
+  List(*form)->setCurrentIndex(0);  // a running job keeps the drive it was given
   Harness.Card.WaitUntilHeld();
   Harness.Card.Release();
   WaitForJobEnd(*form);
 
   EXPECT_EQ(Harness.Card.OpenedPath, VolumePathFor("sdc1"));
-  EXPECT_EQ(form->Label2->text(), Written);
-  EXPECT_EQ(form->Label2->palette().color(QPalette::WindowText), QColor(0, 128, 0));
-  EXPECT_EQ(form->Gauge1->Progress(), 0);
+  EXPECT_EQ(Label(*form, "Label2")->text(), Written);
+  EXPECT_EQ(Label(*form, "Label2")->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+  EXPECT_EQ(Control<TGauge>(*form, "Gauge1")->Progress(), 0);
   EXPECT_EQ(Harness.Card.Sectors.count(Segment2StartSector + 2), 1u);
 }
 
 TEST_F(FormBehaviour, SuccessTextStaysUntilTheNextOpenOrWriteOnThatSlot) {
   auto form = MakeForm();
-  Open(*form, 1, Wav("a.wav", 44));
-  Write(*form, 1);
+  Open(*form, TSegment::One, Wav("a.wav", 44));
+  Write(*form, TSegment::One);
   WaitForJobEnd(*form);
-  ASSERT_EQ(form->Label4->text(), Written);
+  ASSERT_EQ(Label(*form, "Label4")->text(), Written);
 
-  Open(*form, 2, Wav("b.wav", 44));
-  Open(*form, 1, Wav("c.WAV", 44));
-  EXPECT_EQ(form->Label4->text(), Written) << "other slot, or an open that stopped early";
-  Open(*form, 1, Wav("d.wav", 44));
-  EXPECT_TRUE(form->Label4->text().isEmpty());
-  Write(*form, 1);
-  EXPECT_EQ(form->Label4->text(), Writing);
+  Open(*form, TSegment::Two, Wav("b.wav", 44));
+  Open(*form, TSegment::One, Wav("c.WAV", 44));
+  EXPECT_EQ(Label(*form, "Label4")->text(), Written) << "other slot, or an open that stopped early";
+  Open(*form, TSegment::One, Wav("d.wav", 44));
+  EXPECT_TRUE(Label(*form, "Label4")->text().isEmpty());
+  Write(*form, TSegment::One);
+  EXPECT_EQ(Label(*form, "Label4")->text(), Writing);
   WaitForJobEnd(*form);
 }
 
@@ -255,11 +262,11 @@ TEST_F(FormBehaviour, SuccessTextStaysUntilTheNextOpenOrWriteOnThatSlot) {
 TEST_F(FormBehaviour, WriteAlwaysPutsTheCheckedFileOnTheCard) {
   auto form = MakeForm();
   const auto checked = MakeWavBytes(600, 600);
-  Open(*form, 1, QString::fromStdString(Folder.Write("checked.wav", checked)));
-  Open(*form, 1, Wav("other.WAV", 44, 600));
-  Open(*form, 1, Missing("gone.wav"));
+  Open(*form, TSegment::One, QString::fromStdString(Folder.Write("checked.wav", checked)));
+  Open(*form, TSegment::One, Wav("other.WAV", 44, 600));
+  Open(*form, TSegment::One, Missing("gone.wav"));
   EXPECT_EQ(Harness.Dialog1->FileName(), Missing("gone.wav")) << "the dialog offers it next";
-  Write(*form, 1);
+  Write(*form, TSegment::One);
   WaitForJobEnd(*form);
   const TSector& first = Harness.Card.Sectors[Segment1StartSector];
   EXPECT_TRUE(std::equal(first.begin(), first.end(), checked.begin()));
@@ -268,21 +275,21 @@ TEST_F(FormBehaviour, WriteAlwaysPutsTheCheckedFileOnTheCard) {
 TEST_F(FormBehaviour, WriteWithNoDriveSelectedEndsAtTheVolumeWithButtonsBack) {
   Harness.Card.FailOpen = true;
   auto form = MakeForm();
-  form->ComboBox1->setCurrentIndex(-1);
-  Open(*form, 1, Wav("a.wav", 44));
-  Write(*form, 1);
+  List(*form)->setCurrentIndex(-1);
+  Open(*form, TSegment::One, Wav("a.wav", 44));
+  Write(*form, TSegment::One);
   WaitForJobEnd(*form);
   EXPECT_EQ(Harness.Card.OpenedPath, VolumePathFor(""));
   EXPECT_EQ(Harness.Boxes, TBoxes{QStringLiteral("请重插移动磁盘")});
-  EXPECT_EQ(form->Label4->text(), Writing);
+  EXPECT_EQ(Label(*form, "Label4")->text(), Writing);
 }
 
 TEST_F(FormBehaviour, ClosingTheWindowMidJobStopsTheJobAndClosesTheCard) {
   auto form = MakeForm();
-  const std::uint32_t length = 3 << 20;
-  Open(*form, 1, Wav("big.wav", length, length));
+  const std::uint32_t length = 8 << 20;  // longer than the transfers the job queues ahead
+  Open(*form, TSegment::One, Wav("big.wav", length, length));
   Harness.Card.HoldWriteNumber = 2;
-  Write(*form, 1);
+  Write(*form, TSegment::One);
   Harness.Card.WaitUntilHeld();
   std::thread card([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -299,7 +306,7 @@ TEST_F(FormBehaviour, ClosingTheWindowMidJobStopsTheJobAndClosesTheCard) {
 
 TEST_F(FormBehaviour, SupportLabelOpensTheSupportPage) {
   auto form = MakeForm();
-  QTest::mouseClick(form->Label7, Qt::LeftButton);
+  QTest::mouseClick(Label(*form, "Label7"), Qt::LeftButton);
   EXPECT_EQ(Harness.OpenedUrls, std::vector<QUrl>{QUrl(QString::fromUtf8(SupportUrl))});
 }
 

@@ -11,6 +11,34 @@ bool TScriptedDialog::Execute() {
   return true;
 }
 
+class TFakeDriveEvents::TWatcher final : public TDriveWatcher {
+ public:
+  explicit TWatcher(TFakeDriveEvents& events) : Events(events) {}
+  ~TWatcher() override {
+    std::lock_guard lock(Events.Lock);
+    Events.Changed = nullptr;
+  }
+
+ private:
+  TFakeDriveEvents& Events;
+};
+
+std::unique_ptr<TDriveWatcher> TFakeDriveEvents::Watch(std::function<void()> changed) {
+  std::lock_guard lock(Lock);
+  Changed = std::move(changed);
+  return std::make_unique<TWatcher>(*this);
+}
+
+void TFakeDriveEvents::Announce() {
+  std::lock_guard lock(Lock);
+  if (Changed) Changed();
+}
+
+bool TFakeDriveEvents::Watching() const {
+  std::lock_guard lock(Lock);
+  return static_cast<bool>(Changed);
+}
+
 TFormServices TFormHarness::Services() {
   auto first = std::make_unique<TScriptedDialog>();
   auto second = std::make_unique<TScriptedDialog>();
@@ -19,7 +47,14 @@ TFormServices TFormHarness::Services() {
   TFormServices services;
   services.OpenDialog1 = std::move(first);
   services.OpenDialog2 = std::move(second);
-  services.GetRemovableDrives = [this] { return Drives; };
+  services.GetRemovableDrives = [this] {
+    ++DriveListings;
+    return Drives;
+  };
+  services.GetRemovableDriveDetails = [this] { return Details; };
+  services.WatchDriveChanges = [this](std::function<void()> changed) {
+    return DriveEvents.Watch(std::move(changed));
+  };
   services.Messages = std::make_unique<TRecordedBoxes>(Boxes);
   services.Platform = &Platform;
   services.OpenUrl = [this](const QUrl& url) { OpenedUrls.push_back(url); };

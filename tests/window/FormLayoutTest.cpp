@@ -23,6 +23,8 @@
 namespace vorlane {
 namespace {
 
+using testing::Control;
+
 const QString Segment1Caption =
     QStringLiteral("******************************语音段1****************************");
 const QString Segment2Caption =
@@ -105,9 +107,9 @@ TEST(FormLayout, ControlsAreCreatedInTheTablesOrder) {
   EXPECT_EQ(ChildWidgetNames(&form),
             QStringList({"Gauge1", "Image1", "Label5", "Label6", "Label7", "GroupBox1", "GroupBox3",
                          "StaticText1", "ComboBox1"}));
-  EXPECT_EQ(ChildWidgetNames(form.GroupBox1),
+  EXPECT_EQ(ChildWidgetNames(Control<TGroupBox>(form, "GroupBox1")),
             QStringList({"Label1", "Label2", "SpeedButton1", "SpeedButton3"}));
-  EXPECT_EQ(ChildWidgetNames(form.GroupBox3),
+  EXPECT_EQ(ChildWidgetNames(Control<TGroupBox>(form, "GroupBox3")),
             QStringList({"Label3", "SpeedButton2", "SpeedButton4", "Label4"}));
 }
 
@@ -143,7 +145,8 @@ TEST(FormLayout, WindowCanBeMinimisedButNotMaximisedOrResized) {
 TEST(FormLayout, GroupCaptionsFitTheirPanels) {
   testing::TFormHarness harness;
   TForm1 form(harness.Services());
-  for (const TGroupBox* group : {form.GroupBox1, form.GroupBox3}) {
+  for (const TGroupBox* group :
+       {Control<TGroupBox>(form, "GroupBox1"), Control<TGroupBox>(form, "GroupBox3")}) {
     const int captionEnd = 8 + QFontMetrics(group->font()).horizontalAdvance(group->title());
     EXPECT_LE(captionEnd, group->width()) << group->objectName().toStdString();
   }
@@ -165,21 +168,23 @@ TEST(FormLayout, ControlsHaveTheirFontsAndColours) {
     EXPECT_EQ(FontOf(form, name).family(), SansSerifFont(11).family()) << name;
     EXPECT_EQ(FontOf(form, name).pixelSize(), 11) << name;
   }
-  EXPECT_EQ(form.Label7->palette().color(QPalette::WindowText), Purple);
-  EXPECT_EQ(form.Label7->cursor().shape(), Qt::PointingHandCursor);
-  EXPECT_EQ(form.ComboBox1->palette().color(QPalette::Base), SkyBlue);
-  EXPECT_EQ(form.GroupBox1->palette().color(QPalette::Window), SkyBlue);
+  EXPECT_EQ(Control<TLabel>(form, "Label7")->palette().color(QPalette::WindowText), Purple);
+  EXPECT_EQ(Control<TLabel>(form, "Label7")->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(Control<TComboBox>(form, "ComboBox1")->palette().color(QPalette::Base), SkyBlue);
+  EXPECT_EQ(Control<TGroupBox>(form, "GroupBox1")->palette().color(QPalette::Window), SkyBlue);
 }
 
 TEST(FormLayout, StartsWithEmptyPanelsTheGaugeAtZeroAndEveryButtonEnabled) {
   testing::TFormHarness harness;
   TForm1 form(harness.Services());
-  for (const TLabel* label : {form.Label1, form.Label2, form.Label3, form.Label4}) {
+  for (const TLabel* label : {Control<TLabel>(form, "Label1"), Control<TLabel>(form, "Label2"),
+                              Control<TLabel>(form, "Label3"), Control<TLabel>(form, "Label4")}) {
     EXPECT_TRUE(label->text().isEmpty()) << label->objectName().toStdString();
   }
-  EXPECT_EQ(form.Gauge1->Progress(), 0);
+  EXPECT_EQ(Control<TGauge>(form, "Gauge1")->Progress(), 0);
   for (const TSpeedButton* button :
-       {form.SpeedButton1, form.SpeedButton2, form.SpeedButton3, form.SpeedButton4}) {
+       {Control<TSpeedButton>(form, "SpeedButton1"), Control<TSpeedButton>(form, "SpeedButton2"),
+        Control<TSpeedButton>(form, "SpeedButton3"), Control<TSpeedButton>(form, "SpeedButton4")}) {
     EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
   }
 }
@@ -187,59 +192,61 @@ TEST(FormLayout, StartsWithEmptyPanelsTheGaugeAtZeroAndEveryButtonEnabled) {
 TEST(FormLayout, OnlyTheDriveListTakesTheKeyboardAndHasItOnceActivated) {
   testing::TFormHarness harness;
   TForm1 form(harness.Services());
+  const TComboBox* list = Control<TComboBox>(form, "ComboBox1");
   for (QWidget* widget : form.findChildren<QWidget*>()) {
-    if (IsWithin(widget, form.ComboBox1)) continue;  // its own parts and its popup list
+    if (IsWithin(widget, list)) continue;  // its own parts and its popup list
     EXPECT_EQ(widget->focusPolicy(), Qt::NoFocus) << widget->objectName().toStdString();
   }
-  EXPECT_NE(form.ComboBox1->focusPolicy(), Qt::NoFocus);
+  EXPECT_NE(list->focusPolicy(), Qt::NoFocus);
 
   form.show();
   form.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-  EXPECT_EQ(QApplication::focusWidget(), form.ComboBox1);
+  EXPECT_EQ(QApplication::focusWidget(), list);
 }
 
 TEST(FormLayout, SlotTableWiresEachSegmentToItsOwnControls) {
   testing::TFormHarness harness;
   TForm1 form(harness.Services());
-  const TSlotControls& segment1 = form.Slots[0];
+  const TSlotControls& segment1 = form.Slot(TSegment::One);
   EXPECT_EQ(segment1.Group->title(), Segment1Caption);
-  EXPECT_EQ(segment1.OpenButton, form.SpeedButton2);
-  EXPECT_EQ(segment1.WriteButton, form.SpeedButton4);
-  EXPECT_EQ(segment1.PathLabel, form.Label3);
-  EXPECT_EQ(segment1.StatusLabel, form.Label4);
-  EXPECT_EQ(segment1.OpenDialog, form.OpenDialog1.get());
-  EXPECT_EQ(segment1.WriteMode, 1);
+  EXPECT_EQ(segment1.OpenButton, Control<TSpeedButton>(form, "SpeedButton2"));
+  EXPECT_EQ(segment1.WriteButton, Control<TSpeedButton>(form, "SpeedButton4"));
+  EXPECT_EQ(segment1.PathLabel, Control<TLabel>(form, "Label3"));
+  EXPECT_EQ(segment1.StatusLabel, Control<TLabel>(form, "Label4"));
+  EXPECT_EQ(segment1.OpenDialog, harness.Dialog1);
+  EXPECT_EQ(segment1.Segment, TSegment::One);
 
-  const TSlotControls& segment2 = form.Slots[1];
+  const TSlotControls& segment2 = form.Slot(TSegment::Two);
   EXPECT_EQ(segment2.Group->title(), Segment2Caption);
-  EXPECT_EQ(segment2.OpenButton, form.SpeedButton1);
-  EXPECT_EQ(segment2.WriteButton, form.SpeedButton3);
-  EXPECT_EQ(segment2.PathLabel, form.Label1);
-  EXPECT_EQ(segment2.StatusLabel, form.Label2);
-  EXPECT_EQ(segment2.OpenDialog, form.OpenDialog2.get());
-  EXPECT_EQ(segment2.WriteMode, 2);
+  EXPECT_EQ(segment2.OpenButton, Control<TSpeedButton>(form, "SpeedButton1"));
+  EXPECT_EQ(segment2.WriteButton, Control<TSpeedButton>(form, "SpeedButton3"));
+  EXPECT_EQ(segment2.PathLabel, Control<TLabel>(form, "Label1"));
+  EXPECT_EQ(segment2.StatusLabel, Control<TLabel>(form, "Label2"));
+  EXPECT_EQ(segment2.OpenDialog, harness.Dialog2);
+  EXPECT_EQ(segment2.Segment, TSegment::Two);
 }
 
 TEST(FormLayout, UsesTheOpenDialogsItIsGiven) {
   testing::TFormHarness harness;
   TForm1 form(harness.Services());
-  EXPECT_EQ(form.OpenDialog1.get(), harness.Dialog1);
-  EXPECT_EQ(form.OpenDialog2.get(), harness.Dialog2);
+  EXPECT_EQ(form.Slot(TSegment::One).OpenDialog, harness.Dialog1);
+  EXPECT_EQ(form.Slot(TSegment::Two).OpenDialog, harness.Dialog2);
 }
 
 TEST(FormLayout, ComPortIsSetUpForCom1AndNeverOpened) {
   testing::TFormHarness harness;
   TForm1 form(harness.Services());
-  ASSERT_NE(form.ComPort1, nullptr);
-  EXPECT_EQ(form.ComPort1->objectName(), QStringLiteral("ComPort1"));
-  EXPECT_EQ(form.ComPort1->portName(), QStringLiteral("COM1"));
-  EXPECT_EQ(form.ComPort1->baudRate(), 115200);
-  EXPECT_EQ(form.ComPort1->dataBits(), QSerialPort::Data8);
-  EXPECT_EQ(form.ComPort1->parity(), QSerialPort::NoParity);
-  EXPECT_EQ(form.ComPort1->stopBits(), QSerialPort::OneStop);
-  EXPECT_EQ(form.ComPort1->flowControl(), QSerialPort::NoFlowControl);
-  EXPECT_FALSE(form.ComPort1->isOpen());
+  const auto* comPort1 = form.findChild<QSerialPort*>(QStringLiteral("ComPort1"));
+  ASSERT_NE(comPort1, nullptr);
+  EXPECT_EQ(comPort1->objectName(), QStringLiteral("ComPort1"));
+  EXPECT_EQ(comPort1->portName(), QStringLiteral("COM1"));
+  EXPECT_EQ(comPort1->baudRate(), 115200);
+  EXPECT_EQ(comPort1->dataBits(), QSerialPort::Data8);
+  EXPECT_EQ(comPort1->parity(), QSerialPort::NoParity);
+  EXPECT_EQ(comPort1->stopBits(), QSerialPort::OneStop);
+  EXPECT_EQ(comPort1->flowControl(), QSerialPort::NoFlowControl);
+  EXPECT_FALSE(comPort1->isOpen());
 }
 
 // The logo's ground is keyed out, so the window's sky blue shows at its corners.

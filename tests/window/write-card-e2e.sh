@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # End to end: the real program under Xvfb, on a real block device (a loop device over a card
-# image) that the drive list sees as removable, driven by simulated clicks and typing. It
-# writes one WAV file to segment 1 and another to segment 2; the card image must then hold
-# the test pattern at sector 8190, both segment images, and nothing else.
+# image) that the drive list sees as removable, driven by simulated clicks and typing. The
+# program starts without a card ("没找到可移动磁盘"); the card then arrives with a kernel event
+# and must be selected without the drive list being opened. It writes one WAV file to segment
+# 1 and another to segment 2; the card image must then hold the test pattern at sector 8190,
+# both segment images, and nothing else.
 #
 #   write-card-e2e.sh PROGRAM        exit 77: skipped (needs root, loop devices, Xvfb, xdotool)
 set -euo pipefail
@@ -10,6 +12,10 @@ program=$(realpath "$1")
 skip() { echo "skipped: $*"; exit 77; }
 [ "$(id -u)" = 0 ] || skip "needs root"
 for tool in Xvfb xdotool losetup unshare; do command -v "$tool" >/dev/null || skip "no $tool"; done
+# The card must be the only removable drive: the program selects whatever arrives first.
+for flag in /sys/block/*/removable; do
+  [ "$(cat "$flag")" = 0 ] || skip "a removable drive is present: $(dirname "$flag")"
+done
 
 work=$(mktemp -d /var/tmp/vorlane-e2e-XXXXXX)
 loop=
@@ -47,12 +53,12 @@ place_segment() {
 place_segment "$work/one.wav" 8192
 place_segment "$work/two.wav" 839680
 
-# Inside a private mount namespace the loop device reads as removable; nothing outside sees it.
+# Inside a private mount namespace the loop device reads as removable once the card is "put
+# in"; nothing outside sees it.
 export PROGRAM=$program WORK=$work LOOP=$loop CARD=$card EXPECTED=$expected
 unshare -m bash -euo pipefail -c '
   mount --make-rprivate /
   echo 1 >"$WORK/removable"
-  mount --bind "$WORK/removable" "$(realpath /sys/block/${LOOP#/dev/})/removable"
 
   display=:$((90 + RANDOM % 100))
   Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
@@ -62,7 +68,16 @@ unshare -m bash -euo pipefail -c '
   "$PROGRAM" >"$WORK/program.log" 2>&1 &
   program=$!
   trap "kill $program $xvfb 2>/dev/null || true" EXIT
-  window=$(timeout 20 xdotool search --sync --onlyvisible --class vorlane | head -n 1)
+  # Started without a card: the box says so before the window opens; Enter closes it.
+  box=$(timeout 20 xdotool search --sync --onlyvisible --class vorlane | head -n 1)
+  eval "$(xdotool getwindowgeometry --shell "$box")"
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) sleep 0.3 key Return
+  window=$(timeout 20 xdotool search --sync --onlyvisible --name "V1\.0$" | head -n 1)
+
+  # The card goes in: the kernel announces it, and the list follows on its own.
+  mount --bind "$WORK/removable" "$(realpath /sys/block/${LOOP#/dev/})/removable"
+  echo add >"/sys/block/${LOOP#/dev/}/uevent"
+  sleep 1
   read -r left top < <(xdotool getwindowgeometry "$window" | sed -n "s/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p")
   click() { xdotool mousemove $((left + $1)) $((top + $2)) click 1; sleep 0.2; }
 
