@@ -1,0 +1,206 @@
+// The real write job on a fake card, reporting to the window's presenter: every ending gives
+// exactly the window effects the window has always shown, in their order among the beeps, and
+// every failure one log line for support.
+#include "window/JobPresenter.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QtGlobal>
+#include <mutex>
+
+#include "card/TReadWrite.h"
+#include "tests/card/FakeVolume.h"
+#include "tests/card/WavFiles.h"
+
+namespace vorlane {
+namespace {
+
+using testing::MakeWavBytes;
+using testing::TFakeCard;
+using testing::TRecorder;
+using TLog = std::vector<std::string>;
+
+TLog Concat(std::initializer_list<TLog> parts) {
+  TLog all;
+  for (const TLog& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+const TLog ReEnabled = {"enable 1", "enable 2", "enable 3", "enable 4"};
+const TLog Alarm = {"beep 800 100", "sleep 100", "beep 800 100"};
+const std::string Drive = "/dev/sdb1";
+
+// The window as lines in the recorder's log, next to the beeps and pauses it records.
+class TLoggedWindow final : public TWindowEffects {
+ public:
+  explicit TLoggedWindow(TRecorder& log) : Log(log) {}
+  void SetStatusText(TSegment segment, const std::string& text) override {
+    Log.Add("text " + std::to_string(static_cast<int>(segment)) + " " + text);
+  }
+  void SetStatusColor(TSegment segment, TColor c) override {
+    Log.Add("color " + std::to_string(static_cast<int>(segment)) + " " + std::to_string(c.R) + "," +
+            std::to_string(c.G) + "," + std::to_string(c.B));
+  }
+  void SetProgress(int percent) override { Log.Add("gauge " + std::to_string(percent)); }
+  void EnableButton(TButton button) override {
+    Log.Add("enable " + std::to_string(static_cast<int>(button)));
+  }
+  void ShowMessage(const std::string& text) override { Log.Add("message " + text); }
+
+ private:
+  TRecorder& Log;
+};
+
+// What the presenter wrote to its logging category, from whatever thread.
+std::mutex JobLinesLock;
+std::vector<std::string> JobLines;
+
+void CaptureJobLines(QtMsgType, const QMessageLogContext& context, const QString& text) {
+  if (context.category != std::string_view("vorlane.job")) return;
+  std::lock_guard lock(JobLinesLock);
+  JobLines.push_back(text.toStdString());
+}
+
+class JobPresenter : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    JobLines.clear();
+    PreviousHandler = qInstallMessageHandler(CaptureJobLines);
+  }
+  void TearDown() override { qInstallMessageHandler(PreviousHandler); }
+
+  // Runs one job on segment's slot with the file at path to its end.
+  void Run(TSegment segment, const std::string& path, std::uint32_t declaredLength) {
+    TJobPresenter presenter(Window, Recorder, segment, Drive);
+    TReadWriteThread job({Drive, segment, {path, declaredLength, true}}, presenter, Recorder, Buf);
+    job.WaitFor();
+  }
+
+  static std::vector<std::string> Lines() {
+    std::lock_guard lock(JobLinesLock);
+    return JobLines;
+  }
+
+  QtMessageHandler PreviousHandler = nullptr;
+  testing::TTempFolder Folder;
+  TFakeCard Card;
+  TRecorder Recorder{Card};
+  TLoggedWindow Window{Recorder};
+  TSector Buf{};
+};
+
+struct TEnding {
+  const char* Name;
+  TSegment Segment;
+  std::uint32_t DeclaredLength;
+  void (*Break)(TFakeCard&);
+  TLog Expected;
+  friend void PrintTo(const TEnding& c, std::ostream* out) { *out << c.Name; }
+};
+
+class JobPresenterEnding : public JobPresenter, public ::testing::WithParamInterface<TEnding> {};
+
+TEST_P(JobPresenterEnding, ShowsWhatTheWindowAlwaysShowedAndLogsOnlyFailures) {
+  const TEnding& c = GetParam();
+  c.Break(Card);
+  Run(c.Segment, Folder.Write("a.wav", MakeWavBytes(44, 44)), c.DeclaredLength);
+  EXPECT_EQ(Recorder.Log(), c.Expected);
+
+  const std::vector<std::string> lines = Lines();
+  const bool succeeded = std::string_view(c.Name).starts_with("Success");
+  ASSERT_EQ(lines.size(), succeeded ? 0u : 1u);
+  if (!succeeded) {
+    EXPECT_EQ(lines[0].rfind(Drive + ": ", 0), 0u) << lines[0];
+  }
+}
+
+const TLog Written1 = {"text 1 已成功写入SD卡!", "color 1 0,128,0", "gauge 0", "beep 800 200"};
+const TLog Written2 = {"text 2 已成功写入SD卡!", "color 2 0,128,0", "gauge 0", "beep 800 200"};
+const TLog WriteFailed1 = {"text 1 写入SD卡失败!", "color 1 255,0,0"};
+
+INSTANTIATE_TEST_SUITE_P(
+    AllEndings, JobPresenterEnding,
+    ::testing::Values(
+        TEnding{"Success1", TSegment::One, 44, [](TFakeCard&) {},
+                Concat({{"gauge 0", "gauge 100"}, Written1, ReEnabled})},
+        TEnding{"Success2", TSegment::Two, 44, [](TFakeCard&) {},
+                Concat({{"gauge 0", "gauge 100"}, Written2, ReEnabled})},
+        TEnding{"NoFile", TSegment::One, 0, [](TFakeCard&) {},
+                Concat({{"message 请先打开WAV格式文件"}, ReEnabled})},
+        TEnding{"TooLarge", TSegment::Two, MaxDeclaredLength + 1, [](TFakeCard&) {},
+                Concat({{"message WAV文件不能大于400M"}, ReEnabled})},
+        TEnding{"VolumeOpen", TSegment::One, 44, [](TFakeCard& c) { c.FailOpen = true; },
+                Concat({{"message 请重插移动磁盘"}, ReEnabled})},
+        TEnding{"TestSectorWrite", TSegment::Two, 44, [](TFakeCard& c) { c.FailWriteNumber = 1; },
+                Concat({{"text 2 写入SD卡失败!"}, ReEnabled, {"gauge 0"}, Alarm})},
+        TEnding{"TestSectorNotConfirmed", TSegment::One, 44,
+                [](TFakeCard& c) { c.FailSyncNumber = 1; },
+                Concat({{"text 1 写入SD卡失败!"}, ReEnabled, {"gauge 0"}, Alarm})},
+        TEnding{"TestSectorRead", TSegment::One, 44, [](TFakeCard& c) { c.FailRead = true; },
+                Concat({{"text 1 读SD卡失败!"}, ReEnabled, {"gauge 0"}, Alarm})},
+        TEnding{
+            "TestSectorCompare", TSegment::Two, 44,
+            [](TFakeCard& c) { c.ReadBackCorrupted = true; },
+            Concat({ReEnabled, {"gauge 0"}, Alarm, {"text 2 测试SD卡失败!", "color 2 255,0,0"}})},
+        TEnding{"ImageSectorWrite", TSegment::One, 44, [](TFakeCard& c) { c.FailWriteNumber = 2; },
+                Concat({{"gauge 0", "gauge 100"}, WriteFailed1, ReEnabled, {"gauge 0"}, Alarm})},
+        TEnding{"ImageNotConfirmed", TSegment::One, 44, [](TFakeCard& c) { c.FailSyncNumber = 2; },
+                Concat({{"gauge 0", "gauge 100"}, WriteFailed1, ReEnabled, {"gauge 0"}, Alarm})},
+        TEnding{
+            "TestSectorWriteThrows", TSegment::Two, 44,
+            [](TFakeCard& c) { c.ThrowWriteNumber = 1; },
+            Concat({{"text 2 写入SD卡失败!", "color 2 255,0,0"}, ReEnabled, {"gauge 0"}, Alarm})}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(JobPresenter, VanishedSegmentFileIsAFailedWrite) {
+  Run(TSegment::One, (Folder.Path() / "gone.wav").string(), 44);
+  EXPECT_EQ(Recorder.Log(), Concat({WriteFailed1, ReEnabled, {"gauge 0"}, Alarm}));
+}
+
+// Support reads the cause from this line: which drive, which step, what the system said.
+TEST_F(JobPresenter, FailureLineNamesTheDriveTheStepAndTheSystemMessage) {
+  const std::string path = Folder.Write("a.wav", MakeWavBytes(44, 44));
+  Card.FailWriteNumber = 1;
+  Run(TSegment::One, path, 44);
+  Card.FailOpen = true;
+  Run(TSegment::One, path, 44);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "/dev/sdb1: writing the test sector at byte 4193280: Input/output error",
+                         "/dev/sdb1: opening the volume: No such device"}));
+}
+
+// A stopped job was asked to stop by the closing window: it only moved the gauge before.
+TEST_F(JobPresenter, StoppedJobShowsAndLogsNothingAtItsEnd) {
+  const std::uint32_t length = 8 << 20;
+  const std::string path = Folder.Write("big.wav", MakeWavBytes(length, length));
+  TJobPresenter presenter(Window, Recorder, TSegment::One, Drive);
+  Card.HoldWriteNumber = 2;
+  TReadWriteThread job({Drive, TSegment::One, {path, length, true}}, presenter, Recorder, Buf);
+  Card.WaitUntilHeld();
+  job.RequestStop();
+  Card.Release();
+  job.WaitFor();
+  for (const std::string& entry : Recorder.Log()) EXPECT_EQ(entry.rfind("gauge ", 0), 0u) << entry;
+  EXPECT_TRUE(Lines().empty());
+}
+
+// Once the window is closing nothing reaches it and nothing sounds, however the job ends.
+TEST_F(JobPresenter, DetachedPresenterShowsAndSoundsNothing) {
+  const std::string path = Folder.Write("a.wav", MakeWavBytes(44, 44));
+  for (const bool corrupted : {false, true}) {
+    Card.ReadBackCorrupted = corrupted;
+    Card.HoldWriteNumber = Card.WritesSeen + 1;
+    Card.Held = Card.Released = false;
+    TJobPresenter presenter(Window, Recorder, TSegment::One, Drive);
+    TReadWriteThread job({Drive, TSegment::One, {path, 44, true}}, presenter, Recorder, Buf);
+    Card.WaitUntilHeld();
+    presenter.Detach();
+    Card.Release();
+    job.WaitFor();
+  }
+  EXPECT_EQ(Recorder.Log(), TLog{});
+}
+
+}  // namespace
+}  // namespace vorlane
