@@ -115,13 +115,15 @@ class TLinuxVolume final : public TVolume {
   bool Direct;
 };
 
-bool CanGoDirect(int fd, const struct stat& info) {
+// Direct I/O for block devices with 512-byte logical sectors, buffered otherwise. The flag is
+// also cleared where it does not fit: the disk service hands over descriptors opened with it.
+bool ChooseDirect(int fd, const struct stat& info) {
   int logicalSectorSize = 0;
-  if (!S_ISBLK(info.st_mode) || ioctl(fd, BLKSSZGET, &logicalSectorSize) != 0 ||
-      logicalSectorSize != 512)
-    return false;
+  const bool direct = S_ISBLK(info.st_mode) && ioctl(fd, BLKSSZGET, &logicalSectorSize) == 0 &&
+                      logicalSectorSize == 512;
   const int flags = fcntl(fd, F_GETFL);
-  return flags >= 0 && fcntl(fd, F_SETFL, flags | O_DIRECT) == 0;
+  if (flags < 0) return false;
+  return fcntl(fd, F_SETFL, direct ? flags | O_DIRECT : flags & ~O_DIRECT) == 0 && direct;
 }
 
 }  // namespace
@@ -137,14 +139,7 @@ TVolumeOpening AdoptVolumeDescriptor(int fd) {
     close(fd);
     return {nullptr, error};
   }
-  return {std::make_unique<TLinuxVolume>(fd, CanGoDirect(fd, info)), {}};
-}
-
-TVolumeOpening OpenVolume(const std::string& volumePath) {
-  // No O_CREAT: a missing device must fail here, not become a new file under /dev.
-  const int fd = open(volumePath.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return {nullptr, LastError()};
-  return AdoptVolumeDescriptor(fd);
+  return {std::make_unique<TLinuxVolume>(fd, ChooseDirect(fd, info)), {}};
 }
 
 }  // namespace vorlane
