@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# Times vorlane-cli against dd on loop devices, whole processes with their start included:
+#  1. write --no-verify of a 400 MiB segment to a loop device over a RAM image (/dev/shm),
+#     against dd bs=1M oflag=direct writing the same bytes to the same sectors;
+#  2. verify of that segment, against dd bs=1M iflag=direct reading the same byte range. Over
+#     RAM this measures the CPUs: dd has the loop device copy each byte once, verification also
+#     copies the file's byte and compares the two;
+#  3. four cards at once against each card alone. Loop devices over RAM are bound by the two
+#     CPUs, not paced like cards; here each of four loop devices is paced like a card by the
+#     kernel's block throttle (cgroup v1 blkio or v2 io.max: writes 20 MB/s, reads 40 MB/s, per
+#     device), so the four share no bottleneck, as four cards in four readers would not;
+#  4. verify on one such paced card against dd reading the same range.
+# Each figure is the median of several rounds, run in turns with its reference. Needs root
+# and loop devices; the loop devices read as removable in a private mount namespace only.
+#
+#   bench/run-cli-bench.sh [ROUNDS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+rounds=${1:-5}
+build="$root/build/cli-bench"
+paced_write_bps=20000000
+paced_read_bps=40000000
+
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+# Wall seconds of a command, its output discarded.
+wall() {
+  local start end
+  start=$(date +%s%N)
+  "$@" >/dev/null
+  end=$(date +%s%N)
+  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
+}
+
+# A WAV file of the given declared length: a 44-byte PCM header, then random samples.
+make_wav() {
+  local path=$1 length=$2
+  python3 - "$path" "$length" <<'PY'
+import os, struct, sys
+path, length = sys.argv[1], int(sys.argv[2])
+fmt = struct.pack('<HHIIHH', 1, 2, 44100, 176400, 4, 16)
+header = b'RIFF' + struct.pack('<I', length - 8) + b'WAVE' + b'fmt ' + struct.pack('<I', 16) + fmt
+header += b'data' + struct.pack('<I', length - 44)
+block = os.urandom(1 << 20)
+with open(path, 'wb') as f:
+    f.write(header)
+    left = length - len(header)
+    while left > 0:
+        f.write(block[:min(left, len(block))])
+        left -= len(block)
+PY
+}
+
+measure() {
+  local cli="$build/cli/vorlane-cli" ram=$RAM_LOOP wav="$WORK/max.wav" small="$WORK/paced.wav"
+  echo 1 >"$WORK/removable"
+  for loop in $ram $PACED_LOOPS; do
+    mount --bind "$WORK/removable" "$(realpath "/sys/block/${loop#/dev/}")/removable"
+  done
+  local length image_bytes
+  length=$(stat -c %s "$wav")
+  image_bytes=$((((length + 511) / 512 + 1) * 512))  # SectorCount + 1 sectors
+
+  echo "== 1. write --no-verify, 400 MiB segment, loop device over /dev/shm ($rounds rounds) =="
+  local cli_times=() dd_times=() i
+  for ((i = 0; i < rounds; i++)); do
+    dd_times+=("$(wall dd if="$wav" of="$ram" bs=1M seek=4 oflag=direct status=none)")
+    cli_times+=("$(wall "$cli" write --yes --no-verify -1 "$wav" "$ram")")
+  done
+  local cli_write dd_write
+  cli_write=$(median "${cli_times[@]}")
+  dd_write=$(median "${dd_times[@]}")
+  echo "vorlane-cli write --no-verify: ${cli_write} s (runs: ${cli_times[*]})"
+  echo "dd bs=1M oflag=direct:         ${dd_write} s (runs: ${dd_times[*]})"
+  echo "ratio: $(ratio "$cli_write" "$dd_write") (at most 1.5)"
+
+  echo "== 2. verify, the same segment ($image_bytes bytes from byte 4194304) =="
+  local step_times=() verify_times=() out
+  dd_times=()
+  for ((i = 0; i < rounds; i++)); do
+    dd_times+=("$(wall dd if="$ram" of=/dev/null bs=1M iflag=direct,skip_bytes,count_bytes \
+      skip=4194304 count="$image_bytes" status=none)")
+    start=$(date +%s%N)
+    out=$("$cli" verify -1 "$wav" "$ram")
+    end=$(date +%s%N)
+    verify_times+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }')")
+    step_times+=("$(sed -n 's/.*segment 1: verified, \([0-9.]*\) s.*/\1/p' <<<"$out")")
+  done
+  local verify_step verify_process dd_read
+  verify_step=$(median "${step_times[@]}")
+  verify_process=$(median "${verify_times[@]}")
+  dd_read=$(median "${dd_times[@]}")
+  echo "verify step (as vorlane-cli reports it): ${verify_step} s (runs: ${step_times[*]})"
+  echo "vorlane-cli verify, whole process:       ${verify_process} s (runs: ${verify_times[*]})"
+  echo "dd bs=1M iflag=direct, same range:       ${dd_read} s (runs: ${dd_times[*]})"
+  echo "ratio, step: $(ratio "$verify_step" "$dd_read"); whole process: $(ratio "$verify_process" "$dd_read") (at most 1.1)"
+
+  echo "== 3. four paced cards at once, $(stat -c %s "$small") byte segment, write and verify =="
+  join_cgroup
+  local alone=() slowest together loop
+  for loop in $PACED_LOOPS; do
+    alone+=("$(wall "$cli" write --yes -1 "$small" "$loop")")
+  done
+  slowest=$(printf '%s\n' "${alone[@]}" | sort -g | tail -n 1)
+  # shellcheck disable=SC2086
+  together=$(wall "$cli" write --yes -1 "$small" $PACED_LOOPS)
+  echo "each card alone: ${alone[*]} s; slowest ${slowest} s"
+  echo "four at once:    ${together} s"
+  echo "ratio: $(ratio "$together" "$slowest") (at most 1.1)"
+
+  length=$(stat -c %s "$small")
+  image_bytes=$((((length + 511) / 512 + 1) * 512))
+  loop=${PACED_LOOPS%% *}
+  echo "== 4. verify on a paced card ($image_bytes bytes, reads 40 MB/s) =="
+  step_times=() dd_times=()
+  for ((i = 0; i < 3; i++)); do
+    dd_times+=("$(wall dd if="$loop" of=/dev/null bs=1M iflag=direct,skip_bytes,count_bytes \
+      skip=4194304 count="$image_bytes" status=none)")
+    out=$("$cli" verify -1 "$small" "$loop")
+    step_times+=("$(sed -n 's/.*segment 1: verified, \([0-9.]*\) s.*/\1/p' <<<"$out")")
+  done
+  verify_step=$(median "${step_times[@]}")
+  dd_read=$(median "${dd_times[@]}")
+  echo "verify step:                 ${verify_step} s (runs: ${step_times[*]})"
+  echo "dd bs=1M iflag=direct, same: ${dd_read} s (runs: ${dd_times[*]})"
+  echo "ratio: $(ratio "$verify_step" "$dd_read") (at most 1.1)"
+}
+
+# Puts this shell into the throttling group made by setup_cgroup.
+join_cgroup() { echo $$ >"$CGROUP/cgroup.procs"; }
+
+setup_cgroup() {
+  local loop devs=()
+  for loop in $PACED_LOOPS; do devs+=("$(cat "/sys/block/${loop#/dev/}/dev")"); done
+  if [ -d /sys/fs/cgroup/blkio ]; then
+    CGROUP=/sys/fs/cgroup/blkio/vorlane-cli-bench-$$
+    mkdir "$CGROUP"
+    for dev in "${devs[@]}"; do
+      echo "$dev $paced_write_bps" >"$CGROUP/blkio.throttle.write_bps_device"
+      echo "$dev $paced_read_bps" >"$CGROUP/blkio.throttle.read_bps_device"
+    done
+  elif grep -qw io /sys/fs/cgroup/cgroup.controllers 2>/dev/null; then
+    grep -qw io /sys/fs/cgroup/cgroup.subtree_control || echo +io >/sys/fs/cgroup/cgroup.subtree_control
+    CGROUP=/sys/fs/cgroup/vorlane-cli-bench-$$
+    mkdir "$CGROUP"
+    for dev in "${devs[@]}"; do
+      echo "$dev wbps=$paced_write_bps rbps=$paced_read_bps" >"$CGROUP/io.max"
+    done
+  else
+    echo "no block throttle (cgroup blkio or io controller) here"
+    exit 1
+  fi
+  export CGROUP
+}
+
+if [ "${1:-}" = --measure ]; then
+  rounds=$2
+  mount --make-rprivate /
+  measure
+  exit
+fi
+
+[ "$(id -u)" = 0 ] || { echo "needs root: the benchmark uses loop devices"; exit 1; }
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLANE_BUILD_WINDOW=OFF \
+  -DVORLANE_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target vorlane-cli >/dev/null
+
+WORK=$(mktemp -d /dev/shm/vorlane-cli-bench-XXXXXX)
+RAM_LOOP= PACED_LOOPS= CGROUP=
+cleanup() {
+  local loop
+  for loop in $RAM_LOOP $PACED_LOOPS; do losetup -d "$loop" || true; done
+  [ -z "$CGROUP" ] || rmdir "$CGROUP" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+make_wav "$WORK/max.wav" 419430400
+make_wav "$WORK/paced.wav" 41943040
+truncate -s 420M "$WORK/ram.img"
+RAM_LOOP=$(losetup -f --show "$WORK/ram.img")
+for card in 1 2 3 4; do
+  truncate -s 420M "$WORK/paced$card.img"
+  PACED_LOOPS="$PACED_LOOPS $(losetup -f --show "$WORK/paced$card.img")"
+done
+PACED_LOOPS=${PACED_LOOPS# }
+setup_cgroup
+export WORK RAM_LOOP PACED_LOOPS build
+unshare -m "$0" --measure "$rounds"

@@ -1,0 +1,87 @@
+// One card's work on a thread of its own: for each segment, the write job, then the comparison
+// with the file's image. A card that fails stops itself only; the others go on.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "card/CardLayout.h"
+#include "card/JobOutcome.h"
+#include "card/Verify.h"
+#include "cli/SegmentFiles.h"
+#include "cli/Targets.h"
+#include "drives/Platform.h"
+
+namespace vorlane::cli {
+
+enum class TStepKind { Write, Verify };
+
+struct TStep {
+  TStepKind Kind = TStepKind::Write;
+  TSegment Segment = TSegment::One;
+  std::uint64_t ImageBytes = 0;  // the segment's image: SectorCount + 1 sectors
+};
+
+// What the program shows of the cards' work. Called on the cards' threads, concurrently.
+class TRunListener {
+ public:
+  virtual ~TRunListener() = default;
+  virtual void StepStarted(std::size_t card, const TStep& step) = 0;
+  virtual void StepProgress(std::size_t card, int percent) = 0;
+  // words: "written", "verified", or what went wrong.
+  virtual void StepEnded(std::size_t card, const TStep& step, bool passed,
+                         const std::string& words) = 0;
+  // One line for standard error, for each failure.
+  virtual void Failure(const std::string& logLine) = 0;
+};
+
+enum class TRunMode { WriteAndVerify, WriteOnly, VerifyOnly };
+
+struct TCardResult {
+  bool Passed = false;
+  std::string Words;  // the card's result for its summary line
+  double Seconds = 0;
+  std::uint64_t BytesMoved = 0;  // image bytes written and read back by finished steps
+};
+
+class TCardRun {
+ public:
+  // Everything passed in must outlive the run. finished is called on the card's thread once
+  // its work has ended.
+  TCardRun(std::size_t index, const TTarget& target, const std::vector<TSegmentChoice>& segments,
+           TRunMode mode, TPlatform& platform, TRunListener& listener,
+           std::function<void()> finished);
+  void Start();
+  // The write job stops at its next sector with what it wrote confirmed; a comparison at its
+  // next transfer.
+  void RequestStop() { Thread.request_stop(); }
+  void Join();
+  bool HasFinished() const { return Done; }
+  const TCardResult& Result() const { return Outcome; }  // after Join
+
+ private:
+  void Run(std::stop_token stop);
+  bool WriteSegment(const TSegmentChoice& segment, std::stop_token stop);
+  bool VerifySegment(const TSegmentChoice& segment, std::stop_token stop);
+  TStep StepFor(TStepKind kind, const TSegmentChoice& segment) const;
+  void EndStep(const TStep& step, bool passed, const std::string& stepWords,
+               const std::string& cardWords);
+
+  const std::size_t Index;
+  const TTarget& Target;
+  const std::vector<TSegmentChoice>& Segments;
+  const TRunMode Mode;
+  TPlatform& Platform;
+  TRunListener& Listener;
+  const std::function<void()> Finished;
+  TSector SectorBuf{};  // the job's test sector buffer, one per card
+  TCardResult Outcome;
+  std::atomic<bool> Done = false;
+  std::jthread Thread;
+};
+
+}  // namespace vorlane::cli

@@ -1,0 +1,25 @@
+// The program's commands. Each returns the exit code; a usage error is raised as TUsageError
+// before anything is written.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "card/CardLayout.h"
+
+namespace vorlane::cli {
+
+struct TSegmentFiles {
+  std::optional<std::string> Segment1;  // -1 FILE
+  std::optional<std::string> Segment2;  // -2 FILE
+};
+
+int RunList(bool json);
+int RunWrite(const TSegmentFiles& files, const std::vector<std::string>& drives, bool verify,
+             bool assumeYes);
+int RunVerify(const TSegmentFiles& files, const std::vector<std::string>& drives);
+int RunInfo(const std::vector<std::string>& drives, bool json);
+int RunRead(TSegment segment, const std::string& drive, const std::string& output, bool force);
+
+}  // namespace vorlane::cli

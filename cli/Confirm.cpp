@@ -1,0 +1,50 @@
+#include "cli/Confirm.h"
+
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+#include <string>
+
+#include "cli/Terminal.h"
+#include "cli/Usage.h"
+
+namespace vorlane::cli {
+namespace {
+
+std::string WhatIsWritten(const std::vector<TSegmentChoice>& segments) {
+  std::string text = "the test sector (8190)";
+  for (const TSegmentChoice& segment : segments)
+    text += ", segment " + std::to_string(static_cast<int>(segment.Segment)) + " (from sector " +
+            std::to_string(StartSectorFor(segment.Segment)) + ")";
+  return text;
+}
+
+bool IsYes(std::string answer) {
+  std::transform(answer.begin(), answer.end(), answer.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return answer == "y" || answer == "yes";
+}
+
+}  // namespace
+
+void ConfirmWrite(const std::vector<TTarget>& targets, const std::vector<TSegmentChoice>& segments,
+                  bool assumeYes) {
+  const bool anyDrive =
+      std::any_of(targets.begin(), targets.end(), [](const TTarget& t) { return t.IsDrive; });
+  if (!anyDrive || assumeYes) return;
+  if (!IsTerminal(TStream::Input))
+    throw TUsageError(
+        "not writing to drives without confirmation: no terminal to ask on (--yes "
+        "confirms in advance); nothing written");
+  std::cerr << "Overwriting " << WhatIsWritten(segments) << " on:\n";
+  for (const TTarget& target : targets)
+    if (target.IsDrive)
+      std::cerr << "  " << target.Name << "  " << target.VolumePath << "  "
+                << DescribeDrive(target.Details) << "\n";
+  std::cerr << "Write these cards? [y/N] " << std::flush;
+  std::string answer;
+  std::getline(std::cin, answer);
+  if (!IsYes(answer)) throw TUsageError("not confirmed; nothing written");
+}
+
+}  // namespace vorlane::cli

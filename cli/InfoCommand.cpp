@@ -1,0 +1,143 @@
+// info: what a card holds, read from its raw sectors.
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "card/CardInfo.h"
+#include "card/JobOutcome.h"
+#include "cli/Commands.h"
+#include "cli/Targets.h"
+#include "cli/Usage.h"
+#include "drives/Platform.h"
+
+namespace vorlane::cli {
+namespace {
+
+struct TCardReport {
+  const TTarget& Target;
+  std::uint64_t SizeBytes = 0;
+  TCardReading Reading;
+  std::string Failure;  // why the card could not be read; empty when it could
+};
+
+TCardReport ReadReport(const TTarget& target) {
+  TCardReport report{target, 0, {}, {}};
+  std::error_code error;
+  report.SizeBytes = target.IsDrive ? target.Details.SizeBytes
+                                    : std::filesystem::file_size(target.VolumePath, error);
+  const TVolumeOpening opening = SystemPlatform().OpenVolume(target.VolumePath);
+  if (!opening.Volume) {
+    report.Failure = DescribeFailure(target.VolumePath,
+                                     {TJobResult::VolumeOpenFailed, opening.Error, std::nullopt});
+    return report;
+  }
+  report.Reading = ReadCardInfo(*opening.Volume);
+  if (report.Reading.Error)
+    report.Failure = target.VolumePath + ": reading the card at byte " +
+                     std::to_string(report.Reading.FailedAt.value_or(0)) + ": " +
+                     report.Reading.Error.message();
+  return report;
+}
+
+std::string FormatText(const TWavFormat& format) {
+  const std::string kind =
+      format.FormatTag == 1 ? "PCM" : "format " + std::to_string(format.FormatTag);
+  return kind + ", " + std::to_string(format.Channels) +
+         (format.Channels == 1 ? " channel, " : " channels, ") + std::to_string(format.SampleRate) +
+         " Hz, " + std::to_string(format.BitsPerSample) + " bits";
+}
+
+// "WAV file of 300001 bytes, PCM, 2 channels, 44100 Hz, 16 bits, 1.70 s, padding intact"
+std::string SegmentText(const TSegmentInfo& segment) {
+  if (segment.DeclaredLength == 0) return "no WAV file";
+  std::string text = "WAV file of " + std::to_string(segment.DeclaredLength) + " bytes";
+  const TWavHeader& header = segment.Header;
+  if (header.Format) text += ", " + FormatText(*header.Format);
+  if (const std::optional<double> seconds = header.DurationSeconds()) {
+    char duration[32];
+    std::snprintf(duration, sizeof duration, ", %.2f s", *seconds);
+    text += duration;
+  }
+  if (!header.Problem.empty()) text += ", header broken: " + header.Problem;
+  return text + (segment.PaddingIntact ? ", padding intact" : ", padding NOT intact");
+}
+
+void PrintText(const TCardReport& report) {
+  const TTarget& target = report.Target;
+  std::cout << target.Name << ": "
+            << (target.IsDrive ? DescribeDrive(target.Details)
+                               : "card image, " + std::to_string(report.SizeBytes) + " bytes")
+            << "\n";
+  if (!report.Failure.empty()) return;
+  const TCardInfo& info = report.Reading.Info;
+  std::cout << "  test sector " << TestSector << ": "
+            << (info.TestPattern ? "test pattern" : "no test pattern") << "\n";
+  for (const TSegmentInfo& segment : info.Segments)
+    std::cout << "  segment " << static_cast<int>(segment.Segment) << " (sector "
+              << StartSectorFor(segment.Segment) << "): " << SegmentText(segment) << "\n";
+}
+
+nlohmann::ordered_json SegmentJson(const TSegmentInfo& segment) {
+  nlohmann::ordered_json json = {{"segment", static_cast<int>(segment.Segment)},
+                                 {"startSector", StartSectorFor(segment.Segment)},
+                                 {"wav", segment.DeclaredLength != 0}};
+  if (segment.DeclaredLength == 0) return json;
+  const TWavHeader& header = segment.Header;
+  json["declaredLength"] = segment.DeclaredLength;
+  json["format"] = nullptr;
+  if (header.Format)
+    json["format"] = {{"formatTag", header.Format->FormatTag},
+                      {"pcm", header.Format->FormatTag == 1},
+                      {"channels", header.Format->Channels},
+                      {"sampleRate", header.Format->SampleRate},
+                      {"bitsPerSample", header.Format->BitsPerSample}};
+  json["dataBytes"] = header.DataBytes ? nlohmann::ordered_json(*header.DataBytes) : nullptr;
+  const std::optional<double> seconds = header.DurationSeconds();
+  json["durationSeconds"] = seconds ? nlohmann::ordered_json(*seconds) : nullptr;
+  json["headerProblem"] = header.Problem.empty() ? nullptr : nlohmann::ordered_json(header.Problem);
+  json["paddingIntact"] = segment.PaddingIntact;
+  return json;
+}
+
+nlohmann::ordered_json ReportJson(const TCardReport& report) {
+  nlohmann::ordered_json json = {{"drive", report.Target.Name},
+                                 {"volumePath", report.Target.VolumePath},
+                                 {"removable", report.Target.IsDrive},
+                                 {"sizeBytes", report.SizeBytes}};
+  if (!report.Failure.empty()) {
+    json["error"] = report.Failure;
+    return json;
+  }
+  json["testPattern"] = report.Reading.Info.TestPattern;
+  json["segments"] = nlohmann::ordered_json::array();
+  for (const TSegmentInfo& segment : report.Reading.Info.Segments)
+    json["segments"].push_back(SegmentJson(segment));
+  return json;
+}
+
+}  // namespace
+
+int RunInfo(const std::vector<std::string>& drives, bool json) {
+  if (drives.empty()) throw TUsageError("no DRIVE given (see vorlane-cli list)");
+  const std::vector<TTarget> targets =
+      ResolveTargets(drives, GetRemovableDriveDetails(), TMissingImage::Refuse);
+  nlohmann::ordered_json all = nlohmann::ordered_json::array();
+  int exitCode = ExitPassed;
+  for (const TTarget& target : targets) {
+    const TCardReport report = ReadReport(target);
+    if (!report.Failure.empty()) {
+      std::cerr << report.Failure << std::endl;
+      exitCode = ExitCardFailed;
+    }
+    if (json)
+      all.push_back(ReportJson(report));
+    else
+      PrintText(report);
+  }
+  if (json) std::cout << all.dump(2) << "\n";
+  std::cout.flush();
+  return exitCode;
+}
+
+}  // namespace vorlane::cli

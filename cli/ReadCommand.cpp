@@ -1,0 +1,110 @@
+// read: the WAV file a segment holds, byte for byte, into a file.
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "card/CardInfo.h"
+#include "card/JobOutcome.h"
+#include "cli/Commands.h"
+#include "cli/Targets.h"
+#include "cli/Usage.h"
+#include "drives/Platform.h"
+
+namespace vorlane::cli {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr std::size_t ReadTransferSize = 4 << 20;
+
+using TFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// Copies length bytes from the card into a file next to output, then puts it in output's place:
+// an output replaced with --force is lost only once the new one is whole.
+class TSegmentCopy {
+ public:
+  TSegmentCopy(TVolume& volume, std::uint64_t firstByte, std::uint32_t length)
+      : Volume(volume), FirstByte(firstByte), Length(length) {}
+
+  // Returns the line for standard error, empty on success.
+  std::string CopyTo(const fs::path& output) {
+    const fs::path partial = PartialPathFor(output);
+    std::string failure = CopyInto(partial);
+    std::error_code error;
+    if (failure.empty()) fs::rename(partial, output, error);
+    if (error) failure = output.string() + ": " + error.message();
+    if (!failure.empty()) fs::remove(partial, error);
+    return failure;
+  }
+
+ private:
+  std::string CopyInto(const fs::path& partial) {
+    // "x": never opens a file that is there already.
+    TFile file(std::fopen(partial.string().c_str(), "wbx"), std::fclose);
+    if (!file) return partial.string() + ": cannot create the file";
+    std::vector<std::uint8_t> bytes(ReadTransferSize);
+    for (std::uint64_t done = 0; done < Length;) {
+      const std::size_t size =
+          static_cast<std::size_t>(std::min<std::uint64_t>(ReadTransferSize, Length - done));
+      const std::size_t sectors = (size + SectorSize - 1) / SectorSize * SectorSize;
+      if (const std::error_code error = Volume.Read(FirstByte + done, {bytes.data(), sectors}))
+        return "reading the card at byte " + std::to_string(FirstByte + done) + ": " +
+               error.message();
+      if (std::fwrite(bytes.data(), 1, size, file.get()) != size)
+        return partial.string() + ": writing failed";
+      done += size;
+    }
+    if (std::fclose(file.release()) != 0) return partial.string() + ": writing failed";
+    return {};
+  }
+
+  static fs::path PartialPathFor(const fs::path& output) {
+    std::random_device random;
+    return output.string() + ".part" + std::to_string(random() % 1000000);
+  }
+
+  TVolume& Volume;
+  const std::uint64_t FirstByte;
+  const std::uint32_t Length;
+};
+
+}  // namespace
+
+int RunRead(TSegment segment, const std::string& drive, const std::string& output, bool force) {
+  const TTarget target =
+      ResolveTargets({drive}, GetRemovableDriveDetails(), TMissingImage::Refuse).front();
+  std::error_code error;
+  if (fs::exists(fs::symlink_status(output, error)) && !force)
+    throw TUsageError(output + ": exists; --force replaces it");
+  const TVolumeOpening opening = SystemPlatform().OpenVolume(target.VolumePath);
+  if (!opening.Volume) {
+    std::cerr << DescribeFailure(target.VolumePath,
+                                 {TJobResult::VolumeOpenFailed, opening.Error, std::nullopt})
+              << std::endl;
+    return ExitCardFailed;
+  }
+  const std::uint64_t firstByte = std::uint64_t{StartSectorFor(segment)} * SectorSize;
+  TSector first{};
+  const std::error_code readError = opening.Volume->Read(firstByte, first);
+  const std::uint32_t length = readError ? 0 : DeclaredWavLength(first);
+  if (length == 0) {
+    std::cerr << target.VolumePath << ": segment " << static_cast<int>(segment)
+              << ": no WAV file starts at sector " << StartSectorFor(segment)
+              << (readError && readError != EndOfVolumeError() ? ": " + readError.message() : "")
+              << std::endl;
+    return ExitCardFailed;
+  }
+  const std::string failure = TSegmentCopy(*opening.Volume, firstByte, length).CopyTo(output);
+  if (!failure.empty()) {
+    std::cerr << target.VolumePath << ": segment " << static_cast<int>(segment) << ": " << failure
+              << std::endl;
+    return ExitCardFailed;
+  }
+  std::cout << target.Name << ": segment " << static_cast<int>(segment) << ": " << length
+            << " bytes written to " << output << std::endl;
+  return ExitPassed;
+}
+
+}  // namespace vorlane::cli

@@ -1,0 +1,48 @@
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <initializer_list>
+
+#include "cli/Terminal.h"
+
+namespace vorlane::cli {
+namespace {
+
+int DescriptorOf(TStream stream) {
+  switch (stream) {
+    case TStream::Input:
+      return _fileno(stdin);
+    case TStream::Output:
+      return _fileno(stdout);
+    case TStream::Error:
+      return _fileno(stderr);
+  }
+  return -1;
+}
+
+}  // namespace
+
+// The window words are UTF-8, and the live lines move the cursor with escape sequences: the
+// console shows both only when asked to.
+void PrepareTerminal() {
+  SetConsoleOutputCP(CP_UTF8);
+  for (const DWORD handle : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    const HANDLE console = GetStdHandle(handle);
+    DWORD mode = 0;
+    if (GetConsoleMode(console, &mode))
+      SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+  }
+}
+
+bool IsTerminal(TStream stream) {
+  return _isatty(DescriptorOf(stream)) != 0;
+}
+
+int TerminalColumns() {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) return 80;
+  return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+}  // namespace vorlane::cli

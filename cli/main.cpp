@@ -1,0 +1,98 @@
+// vorlane-cli: programs many cards at once, verifies them and reads back what a card holds,
+// with the same card and volume code as the window.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "cli/Commands.h"
+#include "cli/Terminal.h"
+#include "cli/Usage.h"
+#include "vorlane/Version.h"
+
+namespace {
+
+using namespace vorlane::cli;
+
+struct TArguments {
+  TSegmentFiles Files;
+  std::vector<std::string> Drives;
+  std::string Output;
+  bool Json = false;
+  bool NoVerify = false;
+  bool Yes = false;
+  bool Force = false;
+  bool Read1 = false;
+  bool Read2 = false;
+};
+
+void AddSegmentFiles(CLI::App& command, TArguments& arguments) {
+  command.add_option("-1", arguments.Files.Segment1, "WAV file for segment 1 (sector 8192)");
+  command.add_option("-2", arguments.Files.Segment2, "WAV file for segment 2 (sector 839680)");
+}
+
+void AddDrives(CLI::App& command, TArguments& arguments) {
+  command.add_option("DRIVE", arguments.Drives,
+                     "a drive list entry (sdb1), its volume path (/dev/sdb1) or a card image file");
+}
+
+int ReadSegment(const TArguments& arguments) {
+  if (arguments.Read1 == arguments.Read2) throw TUsageError("read: give exactly one of -1 and -2");
+  return RunRead(arguments.Read1 ? vorlane::TSegment::One : vorlane::TSegment::Two,
+                 arguments.Drives.front(), arguments.Output, arguments.Force);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  PrepareTerminal();
+  TArguments arguments;
+  CLI::App app{
+      "Programs Vorlane voice cards: many at once, verified, and reads back what a "
+      "card holds.",
+      "vorlane-cli"};
+  app.set_version_flag("--version", std::string("vorlane-cli ") + vorlane::Version);
+  app.require_subcommand(1);
+
+  CLI::App* list = app.add_subcommand("list", "List the removable drives");
+  list->add_flag("--json", arguments.Json, "JSON output");
+
+  CLI::App* write = app.add_subcommand("write", "Write segments to every DRIVE at once");
+  AddSegmentFiles(*write, arguments);
+  write->add_flag("--no-verify", arguments.NoVerify, "skip reading the segments back");
+  write->add_flag("--yes", arguments.Yes, "write to drives without asking");
+  AddDrives(*write, arguments);
+
+  CLI::App* verify =
+      app.add_subcommand("verify", "Compare the segments on every DRIVE with the files");
+  AddSegmentFiles(*verify, arguments);
+  AddDrives(*verify, arguments);
+
+  CLI::App* info = app.add_subcommand("info", "Show what each DRIVE holds");
+  info->add_flag("--json", arguments.Json, "JSON output");
+  AddDrives(*info, arguments);
+
+  CLI::App* read = app.add_subcommand("read", "Copy the WAV file a segment holds to OUTPUT");
+  read->add_flag("-1", arguments.Read1, "segment 1");
+  read->add_flag("-2", arguments.Read2, "segment 2");
+  read->add_flag("--force", arguments.Force, "replace an existing OUTPUT");
+  std::string drive;
+  read->add_option("DRIVE", drive, "a drive list entry, its volume path or a card image")
+      ->required();
+  read->add_option("OUTPUT", arguments.Output, "the file to write")->required();
+
+  try {
+    app.parse(argc, argv);
+    if (*list) return RunList(arguments.Json);
+    if (*write)
+      return RunWrite(arguments.Files, arguments.Drives, !arguments.NoVerify, arguments.Yes);
+    if (*verify) return RunVerify(arguments.Files, arguments.Drives);
+    if (*info) return RunInfo(arguments.Drives, arguments.Json);
+    arguments.Drives = {drive};
+    return ReadSegment(arguments);
+  } catch (const CLI::ParseError& error) {
+    // Help and version end with 0; every other parse error is a usage error.
+    return app.exit(error) == 0 ? ExitPassed : ExitUsage;
+  } catch (const TUsageError& error) {
+    std::cerr << "vorlane-cli: " << error.what() << std::endl;
+    return ExitUsage;
+  }
+}
