@@ -32,23 +32,17 @@ wall() {
   awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
 }
 
+le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
+le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16)); }
 # A WAV file of the given declared length: a 44-byte PCM header, then random samples.
 make_wav() {
   local path=$1 length=$2
-  python3 - "$path" "$length" <<'PY'
-import os, struct, sys
-path, length = sys.argv[1], int(sys.argv[2])
-fmt = struct.pack('<HHIIHH', 1, 2, 44100, 176400, 4, 16)
-header = b'RIFF' + struct.pack('<I', length - 8) + b'WAVE' + b'fmt ' + struct.pack('<I', 16) + fmt
-header += b'data' + struct.pack('<I', length - 44)
-block = os.urandom(1 << 20)
-with open(path, 'wb') as f:
-    f.write(header)
-    left = length - len(header)
-    while left > 0:
-        f.write(block[:min(left, len(block))])
-        left -= len(block)
-PY
+  {
+    printf RIFF; le32 $((length - 8)); printf 'WAVEfmt '; le32 16
+    le16 1; le16 2; le32 44100; le32 176400; le16 4; le16 16
+    printf data; le32 $((length - 44))
+    head -c $((length - 44)) /dev/urandom
+  } >"$path"
 }
 
 measure() {

@@ -20,13 +20,14 @@ if [ "${1:-}" != --inside ]; then
     rm -rf "$work"
   }
   trap cleanup EXIT
-  # Five cards: A, B, C, E as large as both segments need, D ending at 100 MiB (before segment
-  # 2), and N, a block device that is not removable.
-  for card in A B C E D N; do
-    size=420M
+  # Six cards: A, B, C, E as large as both segments need, D ending at 100 MiB (before segment
+  # 2), W write-protected, and N, a block device that is not removable.
+  for card in A B C E D W N; do
+    size=420M readonly=
     [ "$card" = D ] && size=100M
+    [ "$card" = W ] && readonly=--read-only
     truncate -s "$size" "$work/$card.img"
-    loop=$(losetup -f --show "$work/$card.img" 2>/dev/null) || skip "no loop device"
+    loop=$(losetup -f --show $readonly "$work/$card.img" 2>/dev/null) || skip "no loop device"
     loops+=("$loop")
     echo "$loop" >"$work/$card.dev"
   done
@@ -38,7 +39,7 @@ fi
 
 mount --make-rprivate /
 echo 1 >"$WORK/removable"
-for card in A B C E D; do
+for card in A B C E D W; do
   mount --bind "$WORK/removable" "$(realpath "/sys/block/$(basename "$(cat "$WORK/$card.dev")")")/removable"
 done
 cd "$WORK"
@@ -165,6 +166,11 @@ same_bytes D.img d.expected "the short card holds segment 1 only"
 expect_in out "$(entry D): 写入SD卡失败! (segment 2)"
 expect_in out "$(entry E): 已成功写入SD卡! (verified)"
 expect_in err "$(dev D): writing the segment at byte"
+cli write --yes -1 one.wav "$(entry W)"
+expect_rc 1 "write to a write-protected card"
+expect_in out "$(entry W): 写入SD卡失败! (segment 1)"
+expect_in err "$(dev W): writing the test sector at byte 4193280"
+same_bytes W.img blank.expected "the write-protected card untouched"
 
 echo "== refusals: exit 2, nothing written =="
 cp A.img a.before
@@ -173,6 +179,8 @@ expect_rc 2 "a block device that is not removable"
 expect_in err "$(dev N): not a removable drive"
 cli write --yes -1 one.wav "$(entry N)"
 expect_rc 2 "a non-removable device named by its entry"
+cli write --yes -1 one.wav "$(entry A)" "$(dev A)"
+expect_rc 2 "the same card named twice"
 cli write --yes -1 one.wav /dev/vorlane-no-such-disk
 expect_rc 2 "a device path that names no drive"
 [ ! -e /dev/vorlane-no-such-disk ] && pass "no file made in /dev" || fail "a file made in /dev"
