@@ -107,7 +107,7 @@ measure() {
   loop=${PACED_LOOPS%% *}
   echo "== 4. verify on a paced card ($image_bytes bytes, reads 40 MB/s) =="
   step_times=() dd_times=()
-  for ((i = 0; i < 3; i++)); do
+  for ((i = 0; i < rounds; i++)); do
     dd_times+=("$(wall dd if="$loop" of=/dev/null bs=1M iflag=direct,skip_bytes,count_bytes \
       skip=4194304 count="$image_bytes" status=none)")
     out=$("$cli" verify -1 "$small" "$loop")
@@ -169,7 +169,7 @@ cleanup() {
 }
 trap cleanup EXIT
 make_wav "$WORK/max.wav" 419430400
-make_wav "$WORK/paced.wav" 41943040
+make_wav "$WORK/paced.wav" 83886080
 truncate -s 420M "$WORK/ram.img"
 RAM_LOOP=$(losetup -f --show "$WORK/ram.img")
 for card in 1 2 3 4; do
