@@ -47,10 +47,11 @@ std::uint32_t CheckWavHeader(const std::string& path, const TShowMessage& showMe
 
 std::error_code ReadWavSectors(const std::string& path, std::uint64_t offset,
                                std::span<std::uint8_t> sectors) {
-  std::fill(sectors.begin(), sectors.end(), PadByte);
   const TFileRead read = ReadFileAt(path, offset, sectors);
   if (read.Status == TFileRead::TStatus::NotRegular)
     return std::make_error_code(std::errc::invalid_argument);
+  // Only the part past the file's end is padding; the rest came from the file.
+  std::fill(sectors.begin() + static_cast<std::ptrdiff_t>(read.Count), sectors.end(), PadByte);
   return read.Error;
 }
 
