@@ -1,41 +1,39 @@
 #include "drives/FileAccess.h"
 #include "drives/windows/HandleWindows.h"
+#include "drives/windows/WindowsError.h"
 
 namespace vorlane {
 namespace {
 
-// The system's own words for an error, in its language and code page. Trailing line breaks
-// and full stops stay: the card layer decides how the text ends.
-std::string SystemErrorText(DWORD error) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  if (length == 0) return {};
-  std::string message(text, length);
-  LocalFree(text);
-  return message;
-}
-
-TFileRead Failure(TFileRead::TStatus status) {
+TFileRead Failure(TFileRead::TStatus status, std::error_code error) {
   TFileRead result;
   result.Status = status;
-  result.ErrorText = SystemErrorText(GetLastError());
+  result.Error = error;
   return result;
+}
+
+// A file on a disk, not a folder: pipes, consoles and "NUL" report other types, and a read
+// from a pipe would wait for a writer that may never come. (A folder cannot be opened this way
+// at all: its open fails with the system's "access denied".)
+bool IsRegularFile(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION information;
+  return GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &information) &&
+         !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
 
 TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<std::uint8_t> data) {
+  TKernel32& calls = SystemKernel32();
   // Share mode 0: the open fails while another program holds the file, and nobody else can
-  // open it while we read, so a recording cannot change under the check or a sector read.
-  const TOwnedHandle file = OpenExisting(path, GENERIC_READ, 0, 0);
-  if (!file) return Failure(TFileRead::TStatus::OpenFailed);
-  if (!SeekTo(file.get(), offset)) return Failure(TFileRead::TStatus::ReadFailed);
-  const std::optional<std::size_t> count = ReadUntilFullOrEnd(file.get(), data);
-  if (!count) return Failure(TFileRead::TStatus::ReadFailed);
+  // open it while we read, so a recording cannot change under the check or a transfer's read.
+  const TOwnedHandle file = OpenExisting(calls, path, GENERIC_READ, 0, 0);
+  if (!file) return Failure(TFileRead::TStatus::OpenFailed, LastWindowsError());
+  if (!IsRegularFile(file.get())) return Failure(TFileRead::TStatus::NotRegular, {});
+  const TTransferred read = ReadUntilFullOrEnd(calls, file.get(), offset, data);
+  if (read.Error) return Failure(TFileRead::TStatus::ReadFailed, read.Error);
   TFileRead result;
-  result.Count = *count;
+  result.Count = read.Count;
   return result;
 }
 

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "drives/Volume.h"
+#include "drives/windows/WindowsError.h"
+
 namespace vorlane {
 namespace {
 
@@ -14,40 +17,39 @@ DWORD CallSize(std::size_t bytesLeft) {
 
 }  // namespace
 
-TOwnedHandle OpenExisting(const std::string& path, DWORD access, DWORD shareMode, DWORD flags) {
-  HANDLE handle =
-      CreateFileA(path.c_str(), access, shareMode, nullptr, OPEN_EXISTING, flags, nullptr);
-  return TOwnedHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+TOwnedHandle OpenExisting(TKernel32& calls, const std::string& path, DWORD access, DWORD shareMode,
+                          DWORD flags) {
+  HANDLE handle = calls.Open(path, access, shareMode, flags);
+  return TOwnedHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle, THandleCloser{&calls});
 }
 
-bool SeekTo(HANDLE handle, std::uint64_t byteOffset) {
-  LARGE_INTEGER distance;
-  distance.QuadPart = static_cast<LONGLONG>(byteOffset);
-  return SetFilePointerEx(handle, distance, nullptr, FILE_BEGIN) != 0;
-}
-
-std::optional<std::size_t> ReadUntilFullOrEnd(HANDLE handle, std::span<std::uint8_t> data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
+TTransferred ReadUntilFullOrEnd(TKernel32& calls, HANDLE handle, std::uint64_t byteOffset,
+                                std::span<std::uint8_t> data) {
+  TTransferred result;
+  if (!calls.Seek(handle, byteOffset)) return {0, LastWindowsError()};
+  while (result.Count < data.size()) {
     DWORD moved = 0;
-    if (!ReadFile(handle, data.data() + done, CallSize(data.size() - done), &moved, nullptr))
-      return std::nullopt;
+    if (!calls.Read(handle, data.data() + result.Count, CallSize(data.size() - result.Count),
+                    moved))
+      return {result.Count, LastWindowsError()};
     if (moved == 0) break;  // the end of the file or volume
-    done += moved;
+    result.Count += moved;
   }
-  return done;
+  return result;
 }
 
-bool WriteAll(HANDLE handle, std::span<const std::uint8_t> data) {
+std::error_code WriteAll(TKernel32& calls, HANDLE handle, std::uint64_t byteOffset,
+                         std::span<const std::uint8_t> data) {
+  if (!calls.Seek(handle, byteOffset)) return LastWindowsError();
   std::size_t done = 0;
   while (done < data.size()) {
     DWORD moved = 0;
-    if (!WriteFile(handle, data.data() + done, CallSize(data.size() - done), &moved, nullptr) ||
-        moved == 0)
-      return false;
+    if (!calls.Write(handle, data.data() + done, CallSize(data.size() - done), moved))
+      return LastWindowsError();
+    if (moved == 0) return EndOfVolumeError();
     done += moved;
   }
-  return true;
+  return {};
 }
 
 }  // namespace vorlane

@@ -1,4 +1,4 @@
-// Kernel32 file handles as the Windows backend uses them: owned, opened only where something
+// File and volume handles as the Windows backend uses them: owned, opened only where something
 // exists, and moved through in whole transfers.
 #pragma once
 
@@ -6,30 +6,39 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
+#include <system_error>
+
+#include "drives/windows/Kernel32.h"
 
 namespace vorlane {
 
+// Closes through the calls that opened it.
 struct THandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
+  TKernel32* Calls = nullptr;
+  void operator()(HANDLE handle) const { Calls->Close(handle); }
 };
 
-// Empty when the open failed: INVALID_HANDLE_VALUE never escapes CreateFileA's caller.
+// Empty when the open failed: INVALID_HANDLE_VALUE never escapes OpenExisting.
 using TOwnedHandle = std::unique_ptr<void, THandleCloser>;
 
-// CreateFileA with OPEN_EXISTING, no security attributes and no template: a missing file or
-// drive fails (GetLastError tells why) and never becomes a new file.
-TOwnedHandle OpenExisting(const std::string& path, DWORD access, DWORD shareMode, DWORD flags);
+// Empty on failure, with GetLastError telling why.
+TOwnedHandle OpenExisting(TKernel32& calls, const std::string& path, DWORD access, DWORD shareMode,
+                          DWORD flags);
 
-bool SeekTo(HANDLE handle, std::uint64_t byteOffset);
+struct TTransferred {
+  std::size_t Count = 0;
+  std::error_code Error;
+};
 
-// Reads from the file pointer until data is full or the end is reached and returns the count
-// read; nothing when a read fails, with GetLastError still telling why.
-std::optional<std::size_t> ReadUntilFullOrEnd(HANDLE handle, std::span<std::uint8_t> data);
+// Reads from byteOffset until data is full or the end is reached.
+TTransferred ReadUntilFullOrEnd(TKernel32& calls, HANDLE handle, std::uint64_t byteOffset,
+                                std::span<std::uint8_t> data);
 
-// Writes every byte from the file pointer on; false when a write fails or stops moving.
-bool WriteAll(HANDLE handle, std::span<const std::uint8_t> data);
+// Writes every byte from byteOffset on. A write that moves nothing has met the end of the
+// volume.
+std::error_code WriteAll(TKernel32& calls, HANDLE handle, std::uint64_t byteOffset,
+                         std::span<const std::uint8_t> data);
 
 }  // namespace vorlane

@@ -10,7 +10,7 @@ namespace {
 
 class TWindowsPlatform final : public TPlatform {
  public:
-  std::unique_ptr<TVolume> OpenVolume(const std::string& volumePath) override {
+  TVolumeOpening OpenVolume(const std::string& volumePath) override {
     return vorlane::OpenVolume(volumePath);
   }
   // Kernel32's Beep plays on the default sound device and returns when the tone ends. Without

@@ -1,24 +1,46 @@
 // Raw card volumes on Windows: "\\.\E:" for a card in a reader, or a card image's file name.
 //
-// Two handles on the same volume, because whether the system cache sits between us and the card
-// is the file system's choice: Microsoft's file systems serve volume handles uncached, but others
-// may cache them, and plain files (card images) always go through the cache.
-// - The writer has full access and no flags, shared with other readers and writers. Whatever a
-//   cache still holds of its writes is pushed out by FlushFileBuffers, which also has the card
-//   commit its own write cache, so Sync returning true means the card has every earlier byte.
-// - The reader is opened with FILE_FLAG_NO_BUFFERING, which never serves data from the system
-//   cache. A test sector read through it after a Sync comes from the card itself, so comparing
-//   it with what was written proves the card keeps data, not merely that a cache does.
-// Uncached I/O needs sector-aligned memory, and some file systems ask that of volume handles
-// even without the flag, so both handles only ever see whole pages (a copy where the caller's
-// buffer is elsewhere). Offsets and lengths are whole 512-byte sectors, as on every SD card.
+// Since Vista, Windows refuses writes through a volume handle into the sectors of a mounted file
+// system unless the volume is locked or dismounted, and the test sector and both segments lie
+// inside the file system of any formatted card. So the volume is taken off its file system for
+// the job, as disk imaging tools do:
+// 1. FSCTL_ALLOW_EXTENDED_DASD_IO lets transfers reach sectors past the end the file system
+//    claims. Best effort: file systems without it (RAW, on an unformatted card) already serve
+//    the whole volume.
+// 2. FSCTL_LOCK_VOLUME, retried for about five seconds: Explorer, indexers and virus scanners
+//    hold files on a newly inserted card for a moment, and the lock waits for every other handle
+//    to close. A lock that never comes fails the open, before anything is written.
+// 3. FSCTL_DISMOUNT_VOLUME, so the file system forgets what it cached of the card and reads it
+//    anew when it mounts again by itself at its next use.
+// The lock is held for the whole job and released as the volume closes, after a last flush.
+//
+// A locked volume admits no other handle, so one handle does everything. It is opened with
+// FILE_FLAG_NO_BUFFERING, which keeps the system cache out of both directions: a read-back comes
+// from the card, so comparing it with what was written proves the card keeps data. With
+// FILE_FLAG_WRITE_THROUGH each write reaches the card before WriteFile returns, and
+// FlushFileBuffers (Sync) has the card commit its own write cache, so Sync succeeding means the
+// card has every earlier byte. Uncached transfers need sector-aligned memory, so every transfer
+// goes through whole pages (a copy where the caller's buffer is elsewhere). Offsets and lengths
+// are whole 512-byte sectors, as on every SD card.
+//
+// A card image is a plain file: it has no file system of its own to take off. The file system
+// holding it answers the volume controls with ERROR_INVALID_PARAMETER (or, elsewhere,
+// ERROR_INVALID_FUNCTION or ERROR_NOT_SUPPORTED), and the image is then written unlocked. Wine's
+// "\\.\E:" is such a file underneath: it grants the lock and refuses the dismount that way.
+#include "drives/windows/VolumeWindows.h"
+
+#include <winioctl.h>
+
 #include <cstring>
 
-#include "drives/Volume.h"
 #include "drives/windows/HandleWindows.h"
+#include "drives/windows/WindowsError.h"
 
 namespace vorlane {
 namespace {
+
+constexpr int LockAttempts = 20;
+constexpr DWORD LockRetryMs = 250;
 
 constexpr std::uintptr_t PageSize = 4096;
 
@@ -37,62 +59,109 @@ bool IsPageAligned(const void* p) {
   return reinterpret_cast<std::uintptr_t>(p) % PageSize == 0;
 }
 
+// How a file system answers a volume control sent to a plain file's handle.
+bool MeansNoFileSystemHere(DWORD error) {
+  return error == ERROR_INVALID_PARAMETER || error == ERROR_INVALID_FUNCTION ||
+         error == ERROR_NOT_SUPPORTED;
+}
+
+struct TTakenOff {
+  bool Locked = false;  // false for a plain file, which is written unlocked
+  std::error_code Error;
+};
+
+TTakenOff LockVolume(TKernel32& calls, HANDLE volume) {
+  for (int attempt = 1;; ++attempt) {
+    if (calls.Control(volume, FSCTL_LOCK_VOLUME)) return {true, {}};
+    const DWORD error = GetLastError();
+    if (MeansNoFileSystemHere(error)) return {false, {}};
+    if (attempt == LockAttempts) return {false, WindowsError(error)};
+    calls.Sleep(LockRetryMs);
+  }
+}
+
+TTakenOff TakeFileSystemOff(TKernel32& calls, HANDLE volume) {
+  calls.Control(volume, FSCTL_ALLOW_EXTENDED_DASD_IO);
+  const TTakenOff lock = LockVolume(calls, volume);
+  if (!lock.Locked) return lock;
+  if (!calls.Control(volume, FSCTL_DISMOUNT_VOLUME)) {
+    const DWORD error = GetLastError();
+    if (!MeansNoFileSystemHere(error)) {
+      calls.Control(volume, FSCTL_UNLOCK_VOLUME);
+      return {false, WindowsError(error)};
+    }
+  }
+  return lock;
+}
+
 class TWindowsVolume final : public TVolume {
  public:
-  TWindowsVolume(TOwnedHandle writer, TOwnedHandle reader)
-      : Writer(std::move(writer)), Reader(std::move(reader)) {}
+  TWindowsVolume(TKernel32& calls, TOwnedHandle handle, bool locked)
+      : Calls(calls), Handle(std::move(handle)), Locked(locked) {}
 
-  bool Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override {
+  // The job has synced already when it cares; this flush only keeps an abandoned job's writes.
+  ~TWindowsVolume() override {
+    Calls.Flush(Handle.get());
+    if (Locked) Calls.Control(Handle.get(), FSCTL_UNLOCK_VOLUME);
+  }
+
+  std::error_code Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override {
     const std::uint8_t* source = data.data();
     TPageBytes bounce;
     if (!IsPageAligned(source)) {
       bounce = AllocatePages(data.size());
-      if (!bounce) return false;
+      if (!bounce) return LastWindowsError();
       std::memcpy(bounce.get(), source, data.size());
       source = bounce.get();
     }
-    return SeekTo(Writer.get(), byteOffset) && WriteAll(Writer.get(), {source, data.size()});
+    return WriteAll(Calls, Handle.get(), byteOffset, {source, data.size()});
   }
 
-  bool Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override {
+  std::error_code Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override {
     std::uint8_t* target = data.data();
     TPageBytes bounce;
     if (!IsPageAligned(target)) {
       bounce = AllocatePages(data.size());
-      if (!bounce) return false;
+      if (!bounce) return LastWindowsError();
       target = bounce.get();
     }
-    if (!SeekTo(Reader.get(), byteOffset)) return false;
-    // Fewer bytes than asked: the volume ended first.
-    if (ReadUntilFullOrEnd(Reader.get(), {target, data.size()}) != data.size()) return false;
+    const TTransferred read =
+        ReadUntilFullOrEnd(Calls, Handle.get(), byteOffset, {target, data.size()});
+    if (read.Error) return read.Error;
+    if (read.Count != data.size()) return EndOfVolumeError();
     if (bounce) std::memcpy(data.data(), bounce.get(), data.size());
-    return true;
+    return {};
   }
 
-  bool Sync() override { return FlushFileBuffers(Writer.get()) != 0; }
+  std::error_code Sync() override {
+    return Calls.Flush(Handle.get()) ? std::error_code{} : LastWindowsError();
+  }
 
  private:
-  TOwnedHandle Writer;
-  TOwnedHandle Reader;
+  TKernel32& Calls;
+  TOwnedHandle Handle;
+  bool Locked;
 };
-
-// Volumes and files report FILE_TYPE_DISK; "NUL", consoles, pipes and serial ports do not.
-bool IsDiskLike(HANDLE handle) {
-  return GetFileType(handle) == FILE_TYPE_DISK;
-}
 
 }  // namespace
 
-std::unique_ptr<TVolume> OpenVolume(const std::string& volumePath) {
-  TOwnedHandle writer =
-      OpenExisting(volumePath, GENERIC_ALL, FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
-  if (!writer || !IsDiskLike(writer.get())) return nullptr;
-  // GENERIC_ALL includes DELETE access, so the reader must share deletion to open beside it.
-  TOwnedHandle reader =
-      OpenExisting(volumePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                   FILE_FLAG_NO_BUFFERING);
-  if (!reader) return nullptr;
-  return std::make_unique<TWindowsVolume>(std::move(writer), std::move(reader));
+TVolumeOpening OpenVolumeWith(TKernel32& calls, const std::string& volumePath) {
+  // Shared with other openers, so the open itself succeeds while Explorer still looks at the
+  // card; the lock then waits for them.
+  TOwnedHandle handle =
+      OpenExisting(calls, volumePath, GENERIC_ALL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                   FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH);
+  if (!handle) return {nullptr, LastWindowsError()};
+  // Volumes and files report FILE_TYPE_DISK; "NUL", consoles, pipes and serial ports do not.
+  if (calls.FileType(handle.get()) != FILE_TYPE_DISK)
+    return {nullptr, WindowsError(ERROR_NOT_SUPPORTED)};
+  const TTakenOff takenOff = TakeFileSystemOff(calls, handle.get());
+  if (takenOff.Error) return {nullptr, takenOff.Error};
+  return {std::make_unique<TWindowsVolume>(calls, std::move(handle), takenOff.Locked), {}};
+}
+
+TVolumeOpening OpenVolume(const std::string& volumePath) {
+  return OpenVolumeWith(SystemKernel32(), volumePath);
 }
 
 }  // namespace vorlane

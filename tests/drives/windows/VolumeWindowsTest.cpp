@@ -1,4 +1,5 @@
-// Volumes on card image files: the same CreateFileA path that "\\.\E:" takes.
+// Volumes on card image files: the same CreateFileA path that "\\.\E:" takes, written unlocked
+// because a plain file has no file system of its own to take off.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 
 #include "drives/Platform.h"
 #include "drives/Volume.h"
+#include "drives/windows/WindowsError.h"
 #include "tests/support/FileBytes.h"
 
 namespace vorlane {
@@ -43,18 +45,23 @@ class CardImage : public ::testing::Test {
   std::filesystem::path Image;
 };
 
+// Each refusal carries the system's reason, for the log.
 TEST(OpenVolume, RefusesPathsThatNameNoCardVolume) {
   const std::filesystem::path missing = std::filesystem::temp_directory_path() / "vorlane-none.img";
-  EXPECT_EQ(OpenVolume(missing.string()), nullptr);
+  const TVolumeOpening none = OpenVolume(missing.string());
+  EXPECT_EQ(none.Volume, nullptr);
+  EXPECT_EQ(none.Error, WindowsError(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(std::filesystem::exists(missing)) << "opening must not create the file";
-  EXPECT_EQ(OpenVolume(std::filesystem::temp_directory_path().string()), nullptr)
-      << "a folder is no volume";
-  EXPECT_EQ(OpenVolume(VolumePathFor("")), nullptr);
-  EXPECT_EQ(OpenVolume("NUL"), nullptr) << "a character device is no volume";
+  for (const std::string& path :
+       {std::filesystem::temp_directory_path().string(), VolumePathFor(""), std::string("NUL")}) {
+    const TVolumeOpening opening = OpenVolume(path);
+    EXPECT_EQ(opening.Volume, nullptr) << path << ": a folder, no drive, a character device";
+    EXPECT_TRUE(opening.Error) << path;
+  }
 }
 
 TEST_F(CardImage, AlignedAndUnalignedBuffersLandAtTheirSectorsAndReadBack) {
-  auto volume = OpenVolume(Image.string());
+  auto volume = OpenVolume(Image.string()).Volume;
   ASSERT_NE(volume, nullptr);
   auto aligned = std::make_unique<TPageAlignedSectors>();
   FillSectors(aligned->Bytes, 7);
@@ -62,15 +69,15 @@ TEST_F(CardImage, AlignedAndUnalignedBuffersLandAtTheirSectorsAndReadBack) {
   const std::span<std::uint8_t> unaligned(unalignedStore.data() + 1, 3 * 512);
   FillSectors(unaligned, 99);
 
-  ASSERT_TRUE(volume->Write(8188 * 512, unaligned));
-  ASSERT_TRUE(volume->Write(8192 * 512, aligned->Bytes));
-  ASSERT_TRUE(volume->Sync());
+  ASSERT_FALSE(volume->Write(8188 * 512, unaligned));
+  ASSERT_FALSE(volume->Write(8192 * 512, aligned->Bytes));
+  ASSERT_FALSE(volume->Sync());
 
   TPageAlignedSectors alignedBack;
-  ASSERT_TRUE(volume->Read(8188 * 512, std::span(alignedBack.Bytes).first(unaligned.size())));
+  ASSERT_FALSE(volume->Read(8188 * 512, std::span(alignedBack.Bytes).first(unaligned.size())));
   EXPECT_TRUE(std::equal(unaligned.begin(), unaligned.end(), alignedBack.Bytes.begin()));
   std::vector<std::uint8_t> unalignedBack(aligned->Bytes.size() + 1);
-  ASSERT_TRUE(volume->Read(8192 * 512, std::span(unalignedBack).subspan(1)));
+  ASSERT_FALSE(volume->Read(8192 * 512, std::span(unalignedBack).subspan(1)));
   EXPECT_TRUE(std::equal(aligned->Bytes.begin(), aligned->Bytes.end(), unalignedBack.begin() + 1));
 
   // Sectors 8187 to 8208: a gap, the unaligned three, a gap, the aligned sixteen, a gap.
@@ -85,19 +92,19 @@ TEST_F(CardImage, AlignedAndUnalignedBuffersLandAtTheirSectorsAndReadBack) {
 }
 
 TEST_F(CardImage, ReadReachingPastTheEndOfTheVolumeFails) {
-  auto volume = OpenVolume(Image.string());
+  auto volume = OpenVolume(Image.string()).Volume;
   ASSERT_NE(volume, nullptr);
   TPageAlignedSectors back;
-  EXPECT_FALSE(volume->Read(ImageSize, std::span(back.Bytes).first(512)));
-  EXPECT_FALSE(volume->Read(ImageSize - 512, std::span(back.Bytes).first(1024)))
+  EXPECT_EQ(volume->Read(ImageSize, std::span(back.Bytes).first(512)), EndOfVolumeError());
+  EXPECT_EQ(volume->Read(ImageSize - 512, std::span(back.Bytes).first(1024)), EndOfVolumeError())
       << "a partial read must fail too";
 }
 
-// The card stays open to other programs while the job writes (FILE_SHARE_READ | FILE_SHARE_WRITE),
-// and each side sees what the other wrote. GENERIC_ALL holds DELETE access, so the other program
-// must share deletion.
-TEST_F(CardImage, OtherProgramsCanReadAndWriteTheVolumeWhileItIsOpen) {
-  auto volume = OpenVolume(Image.string());
+// A card image is not locked: it stays open to other programs while the job writes
+// (FILE_SHARE_READ | FILE_SHARE_WRITE), and each side sees what the other wrote. GENERIC_ALL holds
+// DELETE access, so the other program must share deletion.
+TEST_F(CardImage, OtherProgramsCanReadAndWriteTheImageWhileItIsOpen) {
+  auto volume = OpenVolume(Image.string()).Volume;
   ASSERT_NE(volume, nullptr);
   HANDLE other = CreateFileA(Image.string().c_str(), GENERIC_READ | GENERIC_WRITE,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -109,8 +116,8 @@ TEST_F(CardImage, OtherProgramsCanReadAndWriteTheVolumeWhileItIsOpen) {
   FillSectors(theirs, 200);
   DWORD moved = 0;
 
-  ASSERT_TRUE(volume->Write(0, std::span(ours.Bytes).first(512)));
-  ASSERT_TRUE(volume->Sync());
+  ASSERT_FALSE(volume->Write(0, std::span(ours.Bytes).first(512)));
+  ASSERT_FALSE(volume->Sync());
   std::array<std::uint8_t, 512> seenByOther{};
   EXPECT_TRUE(ReadFile(other, seenByOther.data(), 512, &moved, nullptr));
   EXPECT_TRUE(std::equal(seenByOther.begin(), seenByOther.end(), ours.Bytes.begin()));
@@ -119,7 +126,7 @@ TEST_F(CardImage, OtherProgramsCanReadAndWriteTheVolumeWhileItIsOpen) {
   EXPECT_TRUE(FlushFileBuffers(other));
   CloseHandle(other);
   TPageAlignedSectors back;
-  ASSERT_TRUE(volume->Read(512, std::span(back.Bytes).first(512)));
+  ASSERT_FALSE(volume->Read(512, std::span(back.Bytes).first(512)));
   EXPECT_TRUE(std::equal(theirs.begin(), theirs.end(), back.Bytes.begin()));
 }
 
