@@ -2,13 +2,15 @@
 // or a card image), and in the same run times dd on the same target: bs=1M with O_DIRECT as the
 // reference for what the device takes, and bs=512 with O_DIRECT as one transfer per sector.
 //
-//   vorlane_bench TARGET [WAV_FOLDER]
+//   vorlane_bench TARGET [WAV_FOLDER] [ROUNDS]
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -90,19 +92,14 @@ double TimeDd(const std::string& target, const std::string& blockSize, std::uint
   return Seconds(start);
 }
 
-}  // namespace
-}  // namespace vorlane
+struct TJobRun {
+  double Wall = 0;
+  double Cpu = 0;
+  int HandOffs = 0;
+};
 
-int main(int argc, char** argv) {
-  using namespace vorlane;
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s TARGET [WAV_FOLDER]\n", argv[0]);
-    return 2;
-  }
-  const std::string target = argv[1];
-  const std::string wav = MakeLimitSizedWav(argc > 2 ? argv[2] : "/dev/shm");
-  const std::uint32_t imageSectors = SectorCountFor(MaxDeclaredLength) + 1;
-
+// One job writing the limit-sized segment; nullopt when it did not succeed.
+std::optional<TJobRun> RunJob(const std::string& target, const std::string& wav) {
   TCountingObserver observer;
   TSilentPlatform platform(target);
   TSector buf{};
@@ -113,25 +110,57 @@ int main(int argc, char** argv) {
                          platform, buf);
     job.WaitFor();
   }
-  const double jobWall = Seconds(start);
-  const double jobCpu = CpuSeconds() - cpuBefore;
+  const TJobRun run{Seconds(start), CpuSeconds() - cpuBefore, observer.ProgressHandOffs};
+  if (observer.Outcome.Result == TJobResult::Succeeded) return run;
+  std::fprintf(stderr, "job failed: %s\n", DescribeFailure(target, observer.Outcome).c_str());
+  return std::nullopt;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+}  // namespace vorlane
+
+// The job and dd take turns on the same sectors, so neither is favoured by what the other left
+// in caches or allocated in the image; the medians are reported.
+int main(int argc, char** argv) {
+  using namespace vorlane;
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s TARGET [WAV_FOLDER] [ROUNDS]\n", argv[0]);
+    return 2;
+  }
+  const std::string target = argv[1];
+  const std::string wav = MakeLimitSizedWav(argc > 2 ? argv[2] : "/dev/shm");
+  const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+  const std::uint32_t imageSectors = SectorCountFor(MaxDeclaredLength) + 1;
+
+  std::vector<double> jobWalls, jobCpus, references;
+  int handOffs = 0;
+  for (int round = 0; round < rounds; ++round) {
+    const std::optional<TJobRun> run = RunJob(target, wav);
+    if (!run) return 1;
+    jobWalls.push_back(run->Wall);
+    jobCpus.push_back(run->Cpu);
+    handOffs = std::max(handOffs, run->HandOffs);
+    references.push_back(TimeDd(target, "1M", 401, Segment1StartSector / 2048));
+  }
   const long peakKiB = PeakMemoryKiB();
   std::remove(wav.c_str());
-  if (observer.Outcome.Result != TJobResult::Succeeded) {
-    std::fprintf(stderr, "job failed: %s\n", DescribeFailure(target, observer.Outcome).c_str());
-    return 1;
-  }
-
-  const double ddReference = TimeDd(target, "1M", 401, Segment1StartSector / 2048);
   const double ddPerSector = TimeDd(target, "512", imageSectors, Segment1StartSector);
+  const double jobWall = Median(jobWalls), jobCpu = Median(jobCpus);
+  const double ddReference = Median(references);
 
   std::printf("target                      %s\n", target.c_str());
-  std::printf("image sectors               %u (400 MiB segment)\n", imageSectors);
+  std::printf("image sectors               %u (400 MiB segment), %d rounds, medians\n",
+              imageSectors, rounds);
   std::printf("job wall time               %.3f s\n", jobWall);
   std::printf("job CPU time                %.3f s (%.2f us per image sector)\n", jobCpu,
               jobCpu * 1e6 / imageSectors);
   std::printf("peak memory                 %.1f MiB\n", peakKiB / 1024.0);
-  std::printf("progress hand-offs          %d\n", observer.ProgressHandOffs);
+  std::printf("progress hand-offs          %d (most in one job)\n", handOffs);
   std::printf("dd bs=1M oflag=direct       %.3f s (reference)\n", ddReference);
   std::printf("dd bs=512 oflag=direct      %.3f s (one transfer per sector)\n", ddPerSector);
   std::printf("job / reference             %.2f\n", jobWall / ddReference);

@@ -10,7 +10,8 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLANE_BUILD
 cmake --build "$build" --target vorlane_bench >/dev/null
 
 image=$(mktemp /dev/shm/vorlane-bench-card-XXXXXX)
-truncate -s 420M "$image"
+# Allocated up front: the first writer into a sparse tmpfs file would pay for its pages.
+fallocate -l 420M "$image"
 target="$image"
 if [ "$(id -u)" = 0 ] && loop=$(losetup -f --show "$image" 2>/dev/null); then target="$loop"; fi
 cleanup() { [ "$target" != "$image" ] && losetup -d "$target"; rm -f "$image"; }
