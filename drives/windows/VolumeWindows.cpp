@@ -7,9 +7,11 @@
 // 1. FSCTL_ALLOW_EXTENDED_DASD_IO lets transfers reach sectors past the end the file system
 //    claims. Best effort: file systems without it (RAW, on an unformatted card) already serve
 //    the whole volume.
-// 2. FSCTL_LOCK_VOLUME, retried for about five seconds: Explorer, indexers and virus scanners
-//    hold files on a newly inserted card for a moment, and the lock waits for every other handle
-//    to close. A lock that never comes fails the open, before anything is written.
+// 2. FSCTL_LOCK_VOLUME. While another program has anything open on the volume the lock is
+//    refused as "access denied"; Explorer, indexers and virus scanners hold files on a newly
+//    inserted card for a moment, so that answer is retried for about five seconds. A lock still
+//    refused then, or refused for any other reason ("not ready": no card), fails the open before
+//    anything is written.
 // 3. FSCTL_DISMOUNT_VOLUME, so the file system forgets what it cached of the card and reads it
 //    anew when it mounts again by itself at its next use.
 // The lock is held for the whole job and released as the volume closes, after a last flush.
@@ -27,6 +29,8 @@
 // holding it answers the volume controls with ERROR_INVALID_PARAMETER (or, elsewhere,
 // ERROR_INVALID_FUNCTION or ERROR_NOT_SUPPORTED), and the image is then written unlocked. Wine's
 // "\\.\E:" is such a file underneath: it grants the lock and refuses the dismount that way.
+// Images are read and written uncached too, so they must lie on a disk with 512-byte logical
+// sectors (nearly all do; a 4Kn disk refuses the 512-byte test sector).
 #include "drives/windows/VolumeWindows.h"
 
 #include <winioctl.h>
@@ -75,7 +79,8 @@ TTakenOff LockVolume(TKernel32& calls, HANDLE volume) {
     if (calls.Control(volume, FSCTL_LOCK_VOLUME)) return {true, {}};
     const DWORD error = GetLastError();
     if (MeansNoFileSystemHere(error)) return {false, {}};
-    if (attempt == LockAttempts) return {false, WindowsError(error)};
+    if (error != ERROR_ACCESS_DENIED || attempt == LockAttempts)
+      return {false, WindowsError(error)};
     calls.Sleep(LockRetryMs);
   }
 }

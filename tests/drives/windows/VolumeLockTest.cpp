@@ -141,6 +141,16 @@ TEST(VolumeLock, ALockThatNeverComesFailsTheOpenWithItsErrorAndNothingIsWritten)
   EXPECT_LE(kernel32.SleptMs, 10000u);
 }
 
+// Only "in use" is worth waiting for: an empty reader says so at once.
+TEST(VolumeLock, OtherRefusalsOfTheLockFailTheOpenAtOnce) {
+  TRecordingKernel32 kernel32;
+  kernel32.LockAnswers = {ERROR_NOT_READY};
+  const TVolumeOpening opening = OpenVolumeWith(kernel32, "\\\\.\\E:");
+  EXPECT_EQ(opening.Volume, nullptr);
+  EXPECT_EQ(opening.Error, WindowsError(ERROR_NOT_READY));
+  EXPECT_EQ(kernel32.Calls, (Calls{"open", "type", "dasd", "lock", "close"}));
+}
+
 TEST(VolumeLock, ADismountThatFailsReleasesTheLockAndFailsTheOpen) {
   TRecordingKernel32 kernel32;
   kernel32.DismountAnswer = ERROR_NOT_READY;  // the card was pulled
