@@ -1,16 +1,26 @@
 #!/usr/bin/env bash
 # The Windows backend, proved on Linux: cross-builds the card and drives libraries and their
-# tests for 32- and 64-bit Windows with mingw-w64, runs the 64-bit tests under wine, then lets the
-# real job write a card through wine's removable drive E:, whose raw volume is a card image file.
-# Installs its Debian packages where missing. Build folders: build/win-i686, build/win-x86_64.
+# tests for 32- and 64-bit Windows with mingw-w64, runs both under wine, then lets the real job
+# write a card through wine's removable drive E:, whose raw volume is a card image file, once per
+# architecture. Installs its Debian packages where missing (32-bit wine needs Debian's i386
+# architecture, added once). Build folders: build/win-i686 and build/win-x86_64, or
+# $VORLANE_WINDOWS_BUILD-i686 and -x86_64.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VORLANE_WINDOWS_BUILD:-$root/build/win}
 
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "Adding Debian's i386 architecture for wine32"
+  "${sudo[@]}" dpkg --add-architecture i386
+  "${sudo[@]}" apt-get update -qq
+fi
 "$root/scripts/install-deps.sh" cmake ninja-build googletest g++-mingw-w64-i686-posix \
-  g++-mingw-w64-x86-64-posix wine64
+  g++-mingw-w64-x86-64-posix wine64 wine32:i386
 
-# Debian's wine64 keeps its loader out of PATH. Only 64-bit Windows programs run here: 32-bit ones
-# would need wine32 from the i386 architecture, so the i686 build is built but not run.
+# Debian keeps wine's loaders out of PATH: wine runs 32-bit programs, wine64 64-bit ones.
+declare -A loader=([i686]=/usr/lib/wine/wine [x86_64]=/usr/lib/wine/wine64)
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installers
@@ -26,15 +36,16 @@ trap cleanup EXIT
 
 for arch in i686 x86_64; do
   echo "== Windows $arch build =="
-  cmake -S "$root" -B "$root/build/win-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  cmake -S "$root" -B "$build-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     --toolchain "$root/cmake/toolchains/mingw-$arch.cmake" \
-    -DVORLANE_BUILD_WINDOW=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$wine" >/dev/null
-  cmake --build "$root/build/win-$arch"
+    -DVORLANE_BUILD_WINDOW=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="${loader[$arch]}" >/dev/null
+  cmake --build "$build-$arch"
 done
 
-echo "== Windows x86_64 tests under wine =="
 # Wine reports DRIVE_REMOVABLE for a drive its registry calls a floppy; E:\ is the folder the e:
-# link names, and "\\.\E:" opens the file the e:: link names: here a sparse card image.
+# link names, and "\\.\E:" opens the file the e:: link names: here a sparse card image. With no
+# X display, wine's null display driver still makes windows and delivers their messages (the
+# drive watcher's window), drawing nothing.
 "$wine" wineboot -i >/dev/null 2>&1
 image="$work/card.img"
 truncate -s 420M "$image"
@@ -42,13 +53,20 @@ mkdir "$work/drive-e"
 ln -s "$work/drive-e" "$WINEPREFIX/dosdevices/e:"
 ln -s "$image" "$WINEPREFIX/dosdevices/e::"
 "$wine" reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f >/dev/null
+"$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
 # Wine's mount manager keeps the drives it saw at start: restart wine so it sees E: as set here.
 "$wineserver" -k
 "$wineserver" -w
-ctest --test-dir "$root/build/win-x86_64" --output-on-failure --timeout 300
 
-echo "== Windows x86_64 job on removable drive E: under wine =="
-VORLANE_DRIVE_E_IMAGE=$("$wine" winepath -w "$image") \
-  "$wine" "$root/build/win-x86_64/tests/card/card_drive_e_tests.exe"
+for arch in i686 x86_64; do
+  echo "== Windows $arch tests under wine =="
+  ctest --test-dir "$build-$arch" --output-on-failure --timeout 300
 
-echo "Windows backend OK: i686 and x86_64 built; x86_64 tests and the drive E: job passed under wine"
+  echo "== Windows $arch job on removable drive E: under wine =="
+  truncate -s 0 "$image"  # a blank card for each job
+  truncate -s 420M "$image"
+  VORLANE_DRIVE_E_IMAGE=$("$wine" winepath -w "$image") \
+    "${loader[$arch]}" "$build-$arch/tests/card/card_drive_e_tests.exe"
+done
+
+echo "Windows backend OK: i686 and x86_64 tests and drive E: jobs passed under wine"
