@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "card/CardLayout.h"
 #include "tests/card/FakeVolume.h"
@@ -231,8 +233,17 @@ TEST_F(WriteJob, FileThatVanishesMidJobEndsItAtTheNextTransfer) {
   const std::string path = Folder.Write("s.wav", MakeWavBytes(length, length));
   Card.HoldWriteNumber = 2;  // the first image transfer
   TReadWriteThread job({"/dev/sdb1", TSegment::One, {path, length, true}}, Recorder, Recorder, Buf);
+  struct TReleaseOnExit {
+    TFakeCard& Card;
+    ~TReleaseOnExit() { Card.Release(); }
+  } release{Card};
   Card.WaitUntilHeld();
-  std::filesystem::remove(path);
+  // Where files open unshared (Windows), the job may be reading it right now; it lets go
+  // between transfers.
+  std::error_code error;
+  for (int tries = 0; tries < 500 && !std::filesystem::remove(path, error); ++tries)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_FALSE(std::filesystem::exists(path)) << error.message();
   Card.Release();
   job.WaitFor();
 
