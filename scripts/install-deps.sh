@@ -10,6 +10,8 @@ packages=("$@")
   qt6-base-dev qt6-serialport-dev libasound2-dev
   fonts-wqy-microhei fonts-liberation
   xvfb xauth xdotool util-linux
+  libsystemd-dev udisks2 dbus udev polkitd e2fsprogs
+  libcli11-dev nlohmann-json3-dev
 )
 
 missing=()

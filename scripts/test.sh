@@ -20,5 +20,5 @@ for config in plain sanitize; do
   ctest --test-dir "$root/build/$config" --output-on-failure --timeout 300
 done
 
-# The Windows backend: cross-built for 32- and 64-bit Windows, the 64-bit tests run under wine.
+# The Windows backend: cross-built for 32- and 64-bit Windows, both tested under wine.
 "$root/scripts/test-windows.sh"
