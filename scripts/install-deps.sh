@@ -12,6 +12,7 @@ packages=("$@")
   xvfb xauth xdotool util-linux
   libsystemd-dev udisks2 dbus udev polkitd e2fsprogs
   libcli11-dev nlohmann-json3-dev
+  desktop-file-utils appstream lintian debootstrap dpkg-dev file
 )
 
 missing=()

@@ -22,3 +22,6 @@ done
 
 # The Windows backend: cross-built for 32- and 64-bit Windows, both tested under wine.
 "$root/scripts/test-windows.sh"
+
+# The Debian package: validated, lintian-clean, installed and run in a clean Debian 12 (root only).
+if [ "$(id -u)" -eq 0 ]; then "$root/scripts/check-package.sh"; else echo "Package check skipped: needs root"; fi
