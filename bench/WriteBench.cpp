@@ -27,19 +27,6 @@ class TCountingObserver final : public TJobObserver {
   TJobOutcome Outcome;
 };
 
-// Opens the benchmark's target whatever drive entry the job names (an image file has none),
-// and sounds no tones: the benchmark is about the transfer, not the 200 ms beep.
-class TSilentPlatform final : public TPlatform {
- public:
-  explicit TSilentPlatform(std::string target) : Target(std::move(target)) {}
-  TVolumeOpening OpenVolume(const std::string&) override { return vorlane::OpenVolume(Target); }
-  void Beep(unsigned, unsigned) override {}
-  void Sleep(unsigned) override {}
-
- private:
-  std::string Target;
-};
-
 double CpuSeconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -101,13 +88,12 @@ struct TJobRun {
 // One job writing the limit-sized segment; nullopt when it did not succeed.
 std::optional<TJobRun> RunJob(const std::string& target, const std::string& wav) {
   TCountingObserver observer;
-  TSilentPlatform platform(target);
   TSector buf{};
   const double cpuBefore = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   {
     TReadWriteThread job({target, TSegment::One, {wav, MaxDeclaredLength, true}}, observer,
-                         platform, buf);
+                         SystemPlatform(), buf);
     job.WaitFor();
   }
   const TJobRun run{Seconds(start), CpuSeconds() - cpuBefore, observer.ProgressHandOffs};

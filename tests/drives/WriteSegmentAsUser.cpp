@@ -12,16 +12,6 @@
 namespace vorlane {
 namespace {
 
-// Real volumes, no tones.
-class TSilentPlatform final : public TPlatform {
- public:
-  TVolumeOpening OpenVolume(const std::string& volumePath) override {
-    return vorlane::OpenVolume(volumePath);
-  }
-  void Beep(unsigned, unsigned) override {}
-  void Sleep(unsigned) override {}
-};
-
 class TOutcomeKeeper final : public TJobObserver {
  public:
   void Progress(int) override {}
@@ -33,12 +23,11 @@ int WriteSegmentOne(const std::string& volumePath, const std::string& wavPath) {
   const std::uint32_t declaredLength =
       CheckWavHeader(wavPath, [](const std::string& text) { std::cerr << text << '\n'; });
   if (declaredLength == 0) return 2;
-  TSilentPlatform platform;
   TOutcomeKeeper observer;
   TSector buffer{};
   {
     TReadWriteThread job({volumePath, TSegment::One, {wavPath, declaredLength, true}}, observer,
-                         platform, buffer);
+                         SystemPlatform(), buffer);
     job.WaitFor();
   }
   if (!IsFailure(observer.Outcome.Result)) return 0;
