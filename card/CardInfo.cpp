@@ -131,7 +131,7 @@ TWavHeader ReadHeader(TSectorReader& reader, std::uint64_t firstByte, const TSec
 // length on, every byte is padding.
 bool ReadPaddingIntact(TSectorReader& reader, std::uint64_t firstByte, std::uint32_t length) {
   const std::uint64_t paddedFrom = length / SectorSize * SectorSize;
-  const std::uint64_t imageEnd = (std::uint64_t{SectorCountFor(length)} + 1) * SectorSize;
+  const std::uint64_t imageEnd = ImageBytesFor(length);
   std::vector<std::uint8_t> tail(imageEnd - paddedFrom);
   if (!reader.Read(firstByte + paddedFrom, tail)) return false;
   return std::all_of(tail.begin() + length % SectorSize, tail.end(),

@@ -12,6 +12,10 @@ std::uint32_t SectorCountFor(std::uint32_t declaredLength) {
   return declaredLength / SectorSize + (declaredLength % SectorSize != 0 ? 1 : 0);
 }
 
+std::uint64_t ImageBytesFor(std::uint32_t declaredLength) {
+  return (std::uint64_t{SectorCountFor(declaredLength)} + 1) * SectorSize;
+}
+
 bool IsWritableLength(std::uint32_t declaredLength) {
   return declaredLength != 0 && declaredLength <= MaxDeclaredLength;
 }

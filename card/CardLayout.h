@@ -29,6 +29,9 @@ TSector MakeTestPattern();
 // written is one sector longer still, so it always ends in padding.
 std::uint32_t SectorCountFor(std::uint32_t declaredLength);
 
+// Bytes of a segment's image on the card: SectorCountFor(L) + 1 whole sectors.
+std::uint64_t ImageBytesFor(std::uint32_t declaredLength);
+
 // A length a segment can hold: not 0 (nothing was checked) and within the limit.
 bool IsWritableLength(std::uint32_t declaredLength);
 

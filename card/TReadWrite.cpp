@@ -91,7 +91,7 @@ TJobOutcome TReadWriteThread::TestCard(TVolume& volume) {
 // sector longer than the declared length needs, so it always ends in padding. The file is
 // opened anew for each transfer: one that vanishes mid-job ends it at the next transfer.
 TJobOutcome TReadWriteThread::WriteImage(TVolume& volume) {
-  const std::uint64_t imageSectors = std::uint64_t{SectorCountFor(Request.Slot.DeclaredLength)} + 1;
+  const std::uint64_t imageSectors = ImageBytesFor(Request.Slot.DeclaredLength) / SectorSize;
   TImageWriter writer(volume, std::uint64_t{StartSectorFor(Request.WriteMode)} * SectorSize);
   for (std::uint64_t first = 0; first < imageSectors; first += SectorsPerTransfer) {
     const TJobOutcome sent =

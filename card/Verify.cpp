@@ -38,7 +38,7 @@ class TSegmentComparison {
       : Volume(volume),
         File(slot.File),
         FirstByte(std::uint64_t{StartSectorFor(segment)} * SectorSize),
-        ImageBytes((std::uint64_t{SectorCountFor(slot.DeclaredLength)} + 1) * SectorSize),
+        ImageBytes(ImageBytesFor(slot.DeclaredLength)),
         // Whole sectors: the volume moves nothing smaller.
         Card{TTransferBuffer(transferSize / SectorSize * SectorSize),
              TTransferBuffer(transferSize / SectorSize * SectorSize)},

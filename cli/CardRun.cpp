@@ -140,8 +140,7 @@ bool TCardRun::VerifySegment(const TSegmentChoice& segment, std::stop_token stop
 }
 
 TStep TCardRun::StepFor(TStepKind kind, const TSegmentChoice& segment) const {
-  return {kind, segment.Segment,
-          (std::uint64_t{SectorCountFor(segment.Slot.DeclaredLength)} + 1) * SectorSize};
+  return {kind, segment.Segment, ImageBytesFor(segment.Slot.DeclaredLength)};
 }
 
 void TCardRun::EndStep(const TStep& step, bool passed, const std::string& stepWords,

@@ -110,6 +110,9 @@ TEST(CardLayout, SectorCountRoundsUpToWholeSectors) {
       {512, 1},  {513, 2},  {1000, 2},
       {1024, 2}, {1025, 3}, {MaxDeclaredLength, 819200}};
   for (const auto& [length, count] : cases) EXPECT_EQ(SectorCountFor(length), count) << length;
+  EXPECT_EQ(ImageBytesFor(44), 1024u) << "the file's sector and one of padding";
+  EXPECT_EQ(ImageBytesFor(1024), 1536u);
+  EXPECT_EQ(ImageBytesFor(MaxDeclaredLength), 819201ull * 512);
 }
 
 TEST(CardLayout, TestPatternCountsFromOneAndWraps) {
