@@ -24,4 +24,8 @@ std::uint32_t StartSectorFor(TSegment segment) {
   return segment == TSegment::Two ? Segment2StartSector : Segment1StartSector;
 }
 
+std::uint64_t StartByteFor(TSegment segment) {
+  return std::uint64_t{StartSectorFor(segment)} * SectorSize;
+}
+
 }  // namespace vorlane

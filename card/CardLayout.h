@@ -40,4 +40,8 @@ enum class TSegment { One = 1, Two = 2 };
 
 std::uint32_t StartSectorFor(TSegment segment);
 
+// Byte offsets on the card: the sector number times 512.
+inline constexpr std::uint64_t TestSectorByte = std::uint64_t{TestSector} * SectorSize;
+std::uint64_t StartByteFor(TSegment segment);
+
 }  // namespace vorlane

@@ -37,7 +37,9 @@ std::string DescribeFailure(const std::string& volumePath, const TJobOutcome& ou
   std::string line = volumePath + ": " + StepOf(outcome.Result);
   if (outcome.CardOffset) line += " at byte " + std::to_string(*outcome.CardOffset);
   if (outcome.Error) line += ": " + outcome.Error.message();
-  if (outcome.Result == TJobResult::TestCompareFailed)
+  if (!outcome.Detail.empty())
+    line += ": " + outcome.Detail;
+  else if (outcome.Result == TJobResult::TestCompareFailed)
     line += ": the card returned other bytes than it was given";
   return line;
 }

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <new>
 
+#include "card/FoldProbe.h"
 #include "card/ImageWriter.h"
 #include "card/WavFile.h"
 
 namespace vorlane {
 namespace {
 
-constexpr std::uint64_t TestSectorByte = std::uint64_t{TestSector} * SectorSize;
 constexpr std::uint64_t SectorsPerTransfer = TImageWriter::TransferSize / SectorSize;
 
 TJobOutcome Ended(TJobResult result, std::error_code error = {},
@@ -70,8 +70,12 @@ TJobOutcome TReadWriteThread::Run() {
   if (Request.Slot.DeclaredLength > MaxDeclaredLength) return Ended(TJobResult::TooLarge);
   const TVolumeOpening opening = Platform.OpenVolume(Request.VolumePath);
   if (!opening.Volume) return Ended(TJobResult::VolumeOpenFailed, opening.Error);
-  const TJobOutcome tested = TestCard(*opening.Volume);
-  return tested.Result == TJobResult::Succeeded ? WriteImage(*opening.Volume) : tested;
+  TVolume& volume = *opening.Volume;
+  TJobOutcome outcome = TestCard(volume);
+  if (outcome.Result == TJobResult::Succeeded) outcome = ProbeImage(volume);
+  if (outcome.Result == TJobResult::Succeeded) outcome = WriteImage(volume);
+  if (outcome.Result == TJobResult::Succeeded) outcome = RecheckTestSector(volume);
+  return outcome;
 }
 
 // Writes the test pattern, reads it back from the card and compares: a card that is missing,
@@ -87,12 +91,35 @@ TJobOutcome TReadWriteThread::TestCard(TVolume& volume) {
   return Ended(TJobResult::Succeeded);
 }
 
+// A card that folds its addresses would take the image and put part of it over the card's
+// start: look for that within the image's own sectors before writing it.
+TJobOutcome TReadWriteThread::ProbeImage(TVolume& volume) {
+  const std::uint64_t firstByte = StartByteFor(Request.WriteMode);
+  const std::uint64_t lastByte =
+      firstByte + ImageBytesFor(Request.Slot.DeclaredLength) - SectorSize;
+  return ProbeForFolding(volume, firstByte, lastByte, NewProbeToken());
+}
+
+// The image is confirmed; the test sector must still hold the pattern. A card that folded the
+// image over its start in a way the probe did not foresee has lost it.
+TJobOutcome TReadWriteThread::RecheckTestSector(TVolume& volume) {
+  if (const std::error_code error = volume.Read(TestSectorByte, ReadBack))
+    return Ended(TJobResult::TestReadFailed, error, TestSectorByte);
+  if (ReadBack != MakeTestPattern())
+    return {TJobResult::TestCompareFailed,
+            {},
+            TestSectorByte,
+            std::string(KeepsFewerBytesDetail) +
+                ": the test sector was overwritten while the segment was written"};
+  return Ended(TJobResult::Succeeded);
+}
+
 // Sector c of the image holds file bytes 512c..512c+511, padded with 0x80; the image is one
 // sector longer than the declared length needs, so it always ends in padding. The file is
 // opened anew for each transfer: one that vanishes mid-job ends it at the next transfer.
 TJobOutcome TReadWriteThread::WriteImage(TVolume& volume) {
   const std::uint64_t imageSectors = ImageBytesFor(Request.Slot.DeclaredLength) / SectorSize;
-  TImageWriter writer(volume, std::uint64_t{StartSectorFor(Request.WriteMode)} * SectorSize);
+  TImageWriter writer(volume, StartByteFor(Request.WriteMode));
   for (std::uint64_t first = 0; first < imageSectors; first += SectorsPerTransfer) {
     const TJobOutcome sent =
         SendTransfer(first, std::min(SectorsPerTransfer, imageSectors - first), writer);
@@ -112,8 +139,7 @@ TJobOutcome TReadWriteThread::SendTransfer(std::uint64_t firstSector, std::uint6
   const std::uint64_t fileOffset = firstSector * SectorSize;
   const std::span<std::uint8_t> bytes = writer.FillBuffer().first(count * SectorSize);
   if (const std::error_code error = ReadWavSectors(Request.Slot.File, fileOffset, bytes))
-    return Ended(TJobResult::ImageWriteFailed, error,
-                 std::uint64_t{StartSectorFor(Request.WriteMode)} * SectorSize + fileOffset);
+    return Ended(TJobResult::ImageWriteFailed, error, StartByteFor(Request.WriteMode) + fileOffset);
   const std::uint64_t sectorCount = SectorCountFor(Request.Slot.DeclaredLength);
   std::uint64_t sent = 0;
   for (; sent < count && !Stop.stop_requested(); ++sent)

@@ -1,4 +1,5 @@
-// The write job: proves the card with the test sector, then puts one segment's image on it.
+// The write job: proves the card with the test sector, looks for a card that folds its addresses
+// over its start, puts one segment's image on it, and proves the test sector survived.
 #pragma once
 
 #include <cstdint>
@@ -43,7 +44,9 @@ class TReadWriteThread {
   void Execute(std::stop_token stop);
   TJobOutcome Run();
   TJobOutcome TestCard(TVolume& volume);
+  TJobOutcome ProbeImage(TVolume& volume);
   TJobOutcome WriteImage(TVolume& volume);
+  TJobOutcome RecheckTestSector(TVolume& volume);
   TJobOutcome SendTransfer(std::uint64_t firstSector, std::uint64_t count, TImageWriter& writer);
   void ReportProgress(int percent);
 

@@ -23,6 +23,12 @@ std::vector<std::uint64_t> TFakeCard::WrittenSectorNumbers() {
   return numbers;
 }
 
+std::optional<std::uint64_t> TFakeCard::SectorAt(std::uint64_t byte) const {
+  if (!KeepsBytes || byte < *KeepsBytes) return byte / SectorSize;
+  if (DropsPastKeep) return std::nullopt;
+  return byte % *KeepsBytes / SectorSize;
+}
+
 TFakeVolume::~TFakeVolume() {
   std::lock_guard lock(Card.Lock);
   ++Card.Closes;
@@ -38,10 +44,9 @@ std::error_code TFakeVolume::Write(std::uint64_t byteOffset, std::span<const std
   }
   if (Card.FailWriteNumber == number) return CardFault;
   if (Card.ThrowWriteNumber == number) throw std::runtime_error("card driver fault");
-  for (std::size_t done = 0; done < data.size(); done += SectorSize) {
-    TSector& sector = Card.Sectors[(byteOffset + done) / SectorSize];
-    std::copy_n(data.data() + done, SectorSize, sector.begin());
-  }
+  for (std::size_t done = 0; done < data.size(); done += SectorSize)
+    if (const auto number = Card.SectorAt(byteOffset + done))
+      std::copy_n(data.data() + done, SectorSize, Card.Sectors[*number].begin());
   return {};
 }
 
@@ -49,7 +54,8 @@ std::error_code TFakeVolume::Read(std::uint64_t byteOffset, std::span<std::uint8
   std::lock_guard lock(Card.Lock);
   if (Card.FailRead) return CardFault;
   for (std::size_t done = 0; done < data.size(); done += SectorSize) {
-    const auto found = Card.Sectors.find((byteOffset + done) / SectorSize);
+    const auto number = Card.SectorAt(byteOffset + done);
+    const auto found = number ? Card.Sectors.find(*number) : Card.Sectors.end();
     TSector sector{};
     if (found != Card.Sectors.end()) sector = found->second;
     if (Card.ReadBackCorrupted) sector[SectorSize - 1] ^= 0xFF;

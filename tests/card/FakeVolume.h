@@ -30,6 +30,13 @@ struct TFakeCard {
   bool FailOpen = false;
   std::string OpenedPath;
 
+  // A counterfeit card: it keeps only this many bytes, and folds every offset past them back
+  // over its start, or drops writes there and reads zeros.
+  std::optional<std::uint64_t> KeepsBytes;
+  bool DropsPastKeep = false;
+  // The sector a card byte lands in; none where the write is dropped.
+  std::optional<std::uint64_t> SectorAt(std::uint64_t byte) const;
+
   // Holding a transfer lets a test act while the job waits on the card.
   std::optional<int> HoldWriteNumber;
   bool Held = false;
@@ -53,6 +60,11 @@ class TFakeVolume final : public TVolume {
  private:
   TFakeCard& Card;
 };
+
+// What the job writes before its image (the test sector, then the fold probe's two tags), and the
+// confirmations before the image's own: tests count transfers from these.
+inline constexpr int FirstImageWrite = 4;
+inline constexpr int ImageSync = 3;
 
 // The error every injected card fault reports.
 inline const std::error_code CardFault = std::make_error_code(std::errc::io_error);

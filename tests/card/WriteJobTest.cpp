@@ -14,6 +14,8 @@ namespace vorlane {
 namespace {
 
 using testing::CardFault;
+using testing::FirstImageWrite;
+using testing::ImageSync;
 using testing::MakeWavBytes;
 using testing::TFakeCard;
 using testing::TRecorder;
@@ -66,7 +68,8 @@ TEST_F(WriteJob, SmallFileGetsTestSectorThenTwoImageSectorsAndNothingElse) {
   EXPECT_EQ(Card.Sectors[8192], ImageSector(file, 0));
   EXPECT_EQ(Card.Sectors[8193], Padding());
   EXPECT_EQ(Recorder.ProgressValues(), (std::vector<int>{0, 100}));
-  EXPECT_EQ(Card.SyncsSeen, 2) << "the test sector and the segment are each confirmed";
+  EXPECT_EQ(Card.SyncsSeen, ImageSync)
+      << "the test sector, the probe and the segment each confirmed";
   EXPECT_EQ(Card.Closes, 1);
 }
 
@@ -103,7 +106,8 @@ TEST_F(WriteJob, MultiMegabyteSegmentIsExactAndProgressIsHandedOnlyOnChange) {
   EXPECT_EQ(Card.WrittenSectorNumbers().back(), 8192u + imageSectors - 1);
   for (std::size_t k = 0; k < imageSectors; ++k)
     ASSERT_EQ(Card.Sectors[8192 + k], ImageSector(file, k)) << "image sector " << k;
-  EXPECT_EQ(Card.WritesSeen, 1 + 4) << "the test sector, then three whole transfers and a part";
+  EXPECT_EQ(Card.WritesSeen, FirstImageWrite - 1 + 4)
+      << "before the image, then three whole transfers and a part";
 
   std::vector<int> expected;
   for (int p = 0; p <= 100; ++p) expected.push_back(p);
@@ -169,16 +173,16 @@ INSTANTIATE_TEST_SUITE_P(
                                    false,
                                    {TJobResult::TestCompareFailed, {}, TestByte}},
                       TFailureCase{"ImageSectorWrite",
-                                   [](TFakeCard& c) { c.FailWriteNumber = 2; },
+                                   [](TFakeCard& c) { c.FailWriteNumber = FirstImageWrite; },
                                    false,
                                    {TJobResult::ImageWriteFailed, CardFault, Segment1Byte}},
                       TFailureCase{
                           "ImageNotConfirmed",
-                          [](TFakeCard& c) { c.FailSyncNumber = 2; },
+                          [](TFakeCard& c) { c.FailSyncNumber = ImageSync; },
                           false,
                           {TJobResult::ImageWriteFailed, CardFault, Segment1Byte + 2 * 512}},
                       TFailureCase{"ImageTransferThrows",
-                                   [](TFakeCard& c) { c.ThrowWriteNumber = 2; },
+                                   [](TFakeCard& c) { c.ThrowWriteNumber = FirstImageWrite; },
                                    false,
                                    {TJobResult::ImageWriteFailed,
                                     std::make_error_code(std::errc::io_error), Segment1Byte}},
@@ -204,7 +208,7 @@ TEST_F(WriteJob, LengthsNoSegmentCanHoldAreRefusedBeforeTheCardIsOpened) {
 // a success.
 TEST_F(WriteJob, FailedFinalConfirmationIsAFailedWrite) {
   const std::uint32_t length = 2 << 20;
-  Card.FailSyncNumber = 2;
+  Card.FailSyncNumber = ImageSync;
   const TJobOutcome outcome =
       Run(TSegment::Two, Folder.Write("s.wav", MakeWavBytes(length, length)), length);
   EXPECT_EQ(outcome.Result, TJobResult::ImageWriteFailed);
@@ -215,14 +219,15 @@ TEST_F(WriteJob, FailedFinalConfirmationIsAFailedWrite) {
 // A transfer fails in the middle of an 8 MiB segment: nothing goes to the card after it.
 TEST_F(WriteJob, FailedTransferMidSegmentEndsTheWritingThere) {
   const std::uint32_t length = 8 << 20;
-  Card.FailWriteNumber = 4;  // the test sector, two whole transfers, then this one
+  Card.FailWriteNumber = FirstImageWrite + 2;  // two whole transfers, then this one
   const TJobOutcome outcome =
       Run(TSegment::One, Folder.Write("s.wav", MakeWavBytes(length, length)), length);
   EXPECT_EQ(outcome.Result, TJobResult::ImageWriteFailed);
   EXPECT_EQ(outcome.CardOffset, Segment1Byte + 2 * (1 << 20));
-  EXPECT_EQ(Card.WritesSeen, 4) << "no transfer after the failed one";
+  EXPECT_EQ(Card.WritesSeen, FirstImageWrite + 2) << "no transfer after the failed one";
   const auto written = Card.WrittenSectorNumbers();
-  EXPECT_EQ(written.back(), 8192u + 2 * 2048 - 1);
+  ASSERT_EQ(written.back(), 8192u + SectorCountFor(length)) << "the probe's tag, last sector";
+  EXPECT_EQ(written[written.size() - 2], 8192u + 2 * 2048 - 1);
   EXPECT_EQ(Card.Closes, 1);
 }
 
@@ -231,7 +236,7 @@ TEST_F(WriteJob, FailedTransferMidSegmentEndsTheWritingThere) {
 TEST_F(WriteJob, FileThatVanishesMidJobEndsItAtTheNextTransfer) {
   const std::uint32_t length = 8 << 20;
   const std::string path = Folder.Write("s.wav", MakeWavBytes(length, length));
-  Card.HoldWriteNumber = 2;  // the first image transfer
+  Card.HoldWriteNumber = FirstImageWrite;
   TReadWriteThread job({"/dev/sdb1", TSegment::One, {path, length, true}}, Recorder, Recorder, Buf);
   struct TReleaseOnExit {
     TFakeCard& Card;
@@ -254,7 +259,9 @@ TEST_F(WriteJob, FileThatVanishesMidJobEndsItAtTheNextTransfer) {
   ASSERT_TRUE(outcome.CardOffset);
   EXPECT_GT(*outcome.CardOffset, Segment1Byte);
   EXPECT_LT(*outcome.CardOffset, Segment1Byte + length);
-  EXPECT_LT(Card.WrittenSectorNumbers().back(), *outcome.CardOffset / 512);
+  const auto written = Card.WrittenSectorNumbers();
+  ASSERT_EQ(written.back(), 8192u + SectorCountFor(length)) << "the probe's tag, last sector";
+  EXPECT_LT(written[written.size() - 2], *outcome.CardOffset / 512);
 }
 
 TEST_F(WriteJob, NoDriveSelectedOpensAPathThatNamesNoVolume) {
@@ -267,7 +274,7 @@ TEST_F(WriteJob, NoDriveSelectedOpensAPathThatNamesNoVolume) {
 // confirmed and closed.
 TEST_F(WriteJob, StopRequestEndsAtTheNextSectorConfirmedAndClosed) {
   const std::uint32_t length = 8 << 20;
-  Card.HoldWriteNumber = 2;  // the first image transfer
+  Card.HoldWriteNumber = FirstImageWrite;
   TReadWriteThread job({"/dev/sdb1",
                         TSegment::One,
                         {Folder.Write("big.wav", MakeWavBytes(length, length)), length, true}},
@@ -282,7 +289,7 @@ TEST_F(WriteJob, StopRequestEndsAtTheNextSectorConfirmedAndClosed) {
   EXPECT_FALSE(IsFailure(TJobResult::Stopped));
   EXPECT_LT(Recorder.ProgressValues().back(), 100);
   EXPECT_LT(Card.WrittenSectorNumbers().size(), SectorCountFor(length) / 2);
-  EXPECT_EQ(Card.SyncsSeen, 2);  // test sector, and the part written before the stop
+  EXPECT_EQ(Card.SyncsSeen, ImageSync);  // before the image, and the part before the stop
   EXPECT_EQ(Card.Closes, 1);
 }
 

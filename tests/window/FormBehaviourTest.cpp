@@ -288,7 +288,7 @@ TEST_F(FormBehaviour, ClosingTheWindowMidJobStopsTheJobAndClosesTheCard) {
   auto form = MakeForm();
   const std::uint32_t length = 8 << 20;  // longer than the transfers the job queues ahead
   Open(*form, TSegment::One, Wav("big.wav", length, length));
-  Harness.Card.HoldWriteNumber = 2;
+  Harness.Card.HoldWriteNumber = testing::FirstImageWrite;
   Write(*form, TSegment::One);
   Harness.Card.WaitUntilHeld();
   std::thread card([&] {

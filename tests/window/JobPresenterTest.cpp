@@ -16,6 +16,8 @@
 namespace vorlane {
 namespace {
 
+using testing::FirstImageWrite;
+using testing::ImageSync;
 using testing::MakeWavBytes;
 using testing::TFakeCard;
 using testing::TRecorder;
@@ -143,9 +145,15 @@ INSTANTIATE_TEST_SUITE_P(
             "TestSectorCompare", TSegment::Two, 44,
             [](TFakeCard& c) { c.ReadBackCorrupted = true; },
             Concat({ReEnabled, {"gauge 0"}, Alarm, {"text 2 测试SD卡失败!", "color 2 255,0,0"}})},
-        TEnding{"ImageSectorWrite", TSegment::One, 44, [](TFakeCard& c) { c.FailWriteNumber = 2; },
+        // Segment 2 would land 256 MiB lower, over segment 1: refused as a failed test.
+        TEnding{
+            "CardFoldsAt256MiB", TSegment::Two, 44, [](TFakeCard& c) { c.KeepsBytes = 256 << 20; },
+            Concat({ReEnabled, {"gauge 0"}, Alarm, {"text 2 测试SD卡失败!", "color 2 255,0,0"}})},
+        TEnding{"ImageSectorWrite", TSegment::One, 44,
+                [](TFakeCard& c) { c.FailWriteNumber = FirstImageWrite; },
                 Concat({{"gauge 0", "gauge 100"}, WriteFailed1, ReEnabled, {"gauge 0"}, Alarm})},
-        TEnding{"ImageNotConfirmed", TSegment::One, 44, [](TFakeCard& c) { c.FailSyncNumber = 2; },
+        TEnding{"ImageNotConfirmed", TSegment::One, 44,
+                [](TFakeCard& c) { c.FailSyncNumber = ImageSync; },
                 Concat({{"gauge 0", "gauge 100"}, WriteFailed1, ReEnabled, {"gauge 0"}, Alarm})},
         TEnding{
             "TestSectorWriteThrows", TSegment::Two, 44,
@@ -175,7 +183,7 @@ TEST_F(JobPresenter, StoppedJobShowsAndLogsNothingAtItsEnd) {
   const std::uint32_t length = 8 << 20;
   const std::string path = Folder.Write("big.wav", MakeWavBytes(length, length));
   TJobPresenter presenter(Window, Recorder, TSegment::One, Drive);
-  Card.HoldWriteNumber = 2;
+  Card.HoldWriteNumber = FirstImageWrite;
   TReadWriteThread job({Drive, TSegment::One, {path, length, true}}, presenter, Recorder, Buf);
   Card.WaitUntilHeld();
   job.RequestStop();
