@@ -173,6 +173,11 @@ std::uint32_t DeclaredWavLength(std::span<const std::uint8_t> firstSector) {
   return declared >= SmallestWavLength && declared <= MaxDeclaredLength ? declared : 0;
 }
 
+bool TCardInfo::FoldSuspected() const {
+  return !TestPattern && std::any_of(Segments.begin(), Segments.end(),
+                                     [](const TSegmentInfo& s) { return s.DeclaredLength != 0; });
+}
+
 TCardReading ReadCardInfo(TVolume& volume) {
   TCardReading reading;
   TSectorReader reader(volume, reading);

@@ -57,6 +57,9 @@ struct TCardInfo {
   bool TestPattern = false;  // the test sector holds the pattern a write job leaves
   std::array<TSegmentInfo, 2> Segments{TSegmentInfo{TSegment::One, 0, {}, false},
                                        TSegmentInfo{TSegment::Two, 0, {}, false}};
+  // Every job leaves the test pattern before it writes a segment; a segment without it is the
+  // mark of a card that folded a later write over its start.
+  bool FoldSuspected() const;
 };
 
 struct TCardReading {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <new>
 
-#include "card/FoldProbe.h"
+#include "card/CardProof.h"
 #include "card/ImageWriter.h"
 #include "card/WavFile.h"
 
@@ -71,47 +71,25 @@ TJobOutcome TReadWriteThread::Run() {
   const TVolumeOpening opening = Platform.OpenVolume(Request.VolumePath);
   if (!opening.Volume) return Ended(TJobResult::VolumeOpenFailed, opening.Error);
   TVolume& volume = *opening.Volume;
-  TJobOutcome outcome = TestCard(volume);
-  if (outcome.Result == TJobResult::Succeeded) outcome = ProbeImage(volume);
+  TJobOutcome outcome = ProveTestSector(volume, SectorBuf);
+  // A card that folds its addresses would take the image and put part of it over the card's
+  // start: look for that within the image's own sectors before writing it.
+  if (outcome.Result == TJobResult::Succeeded)
+    outcome =
+        ProbeSegmentImage(volume, Request.WriteMode, Request.Slot.DeclaredLength, NewProbeToken());
   if (outcome.Result == TJobResult::Succeeded) outcome = WriteImage(volume);
   if (outcome.Result == TJobResult::Succeeded) outcome = RecheckTestSector(volume);
   return outcome;
 }
 
-// Writes the test pattern, reads it back from the card and compares: a card that is missing,
-// write-protected or fake fails here, before any segment data is touched.
-TJobOutcome TReadWriteThread::TestCard(TVolume& volume) {
-  SectorBuf = MakeTestPattern();
-  std::error_code error = volume.Write(TestSectorByte, SectorBuf);
-  if (!error) error = volume.Sync();
-  if (error) return Ended(TJobResult::TestWriteFailed, error, TestSectorByte);
-  if ((error = volume.Read(TestSectorByte, ReadBack)))
-    return Ended(TJobResult::TestReadFailed, error, TestSectorByte);
-  if (ReadBack != SectorBuf) return Ended(TJobResult::TestCompareFailed, {}, TestSectorByte);
-  return Ended(TJobResult::Succeeded);
-}
-
-// A card that folds its addresses would take the image and put part of it over the card's
-// start: look for that within the image's own sectors before writing it.
-TJobOutcome TReadWriteThread::ProbeImage(TVolume& volume) {
-  const std::uint64_t firstByte = StartByteFor(Request.WriteMode);
-  const std::uint64_t lastByte =
-      firstByte + ImageBytesFor(Request.Slot.DeclaredLength) - SectorSize;
-  return ProbeForFolding(volume, firstByte, lastByte, NewProbeToken());
-}
-
 // The image is confirmed; the test sector must still hold the pattern. A card that folded the
 // image over its start in a way the probe did not foresee has lost it.
 TJobOutcome TReadWriteThread::RecheckTestSector(TVolume& volume) {
-  if (const std::error_code error = volume.Read(TestSectorByte, ReadBack))
-    return Ended(TJobResult::TestReadFailed, error, TestSectorByte);
-  if (ReadBack != MakeTestPattern())
-    return {TJobResult::TestCompareFailed,
-            {},
-            TestSectorByte,
-            std::string(KeepsFewerBytesDetail) +
-                ": the test sector was overwritten while the segment was written"};
-  return Ended(TJobResult::Succeeded);
+  TJobOutcome outcome = CheckTestPattern(volume);
+  if (outcome.Result == TJobResult::TestCompareFailed)
+    outcome.Detail = std::string(KeepsFewerBytesDetail) +
+                     ": the test sector was overwritten while the segment was written";
+  return outcome;
 }
 
 // Sector c of the image holds file bytes 512c..512c+511, padded with 0x80; the image is one

@@ -43,8 +43,6 @@ class TReadWriteThread {
  private:
   void Execute(std::stop_token stop);
   TJobOutcome Run();
-  TJobOutcome TestCard(TVolume& volume);
-  TJobOutcome ProbeImage(TVolume& volume);
   TJobOutcome WriteImage(TVolume& volume);
   TJobOutcome RecheckTestSector(TVolume& volume);
   TJobOutcome SendTransfer(std::uint64_t firstSector, std::uint64_t count, TImageWriter& writer);
@@ -54,7 +52,6 @@ class TReadWriteThread {
   TJobObserver& Observer;
   TPlatform& Platform;
   TSector& SectorBuf;
-  TSector ReadBack{};
   int ShownProgress = -1;
   std::stop_token Stop;  // the job thread's own; set as the job starts
   std::jthread Thread;   // last: starts once everything above is ready

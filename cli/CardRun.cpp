@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "card/CardImage.h"
+#include "card/CardProof.h"
 #include "card/TReadWrite.h"
 #include "cli/ResultWords.h"
 
@@ -73,10 +75,11 @@ void TCardRun::Join() {
 void TCardRun::Run(std::stop_token stop) {
   const auto started = std::chrono::steady_clock::now();
   Outcome.Passed = true;
-  for (const TSegmentChoice& segment : Segments) {
-    if (Mode != TRunMode::VerifyOnly && !WriteSegment(segment, stop)) break;
-    if (Mode != TRunMode::WriteOnly && !VerifySegment(segment, stop)) break;
-  }
+  if (Mode != TRunMode::VerifyOnly && CheckCard())
+    for (const TSegmentChoice& segment : Segments)
+      if (!WriteSegment(segment, stop)) break;
+  // Only once every segment is written: a later one that folded over an earlier one shows.
+  if (Outcome.Passed && Mode != TRunMode::WriteOnly) VerifyCard(stop);
   if (Outcome.Passed) {
     const char* written = WindowWords(TJobResult::Succeeded);
     Outcome.Words = Mode == TRunMode::VerifyOnly  ? "verified"
@@ -87,6 +90,49 @@ void TCardRun::Run(std::stop_token stop) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   Done = true;
   Finished();
+}
+
+// A card too small, or one that folds its addresses, is refused in about a second, before the
+// long write: the test sector is proved, and each segment's image probed, as the job does.
+bool TCardRun::CheckCard() {
+  const TStep step{TStepKind::Check, Segments.front().Segment, 0};
+  Listener.StepStarted(Index, step);
+  if (!CheckCapacity(step)) return false;
+  const TVolumeOpening opening = Platform.OpenVolume(Target.VolumePath);
+  if (!opening.Volume) return OpenFailed(step, opening.Error);
+  TJobOutcome proved = ProveTestSector(*opening.Volume, SectorBuf);
+  TSegment failing = Segments.front().Segment;
+  const std::uint64_t token = NewProbeToken();
+  for (const TSegmentChoice& segment : Segments) {
+    if (proved.Result != TJobResult::Succeeded) break;
+    failing = segment.Segment;
+    proved = ProbeSegmentImage(*opening.Volume, failing, segment.Slot.DeclaredLength, token);
+  }
+  if (proved.Result == TJobResult::Succeeded) {
+    EndStep(step, true, "checked", {});
+    return true;
+  }
+  Listener.Failure(DescribeFailure(Target.VolumePath, proved));
+  const std::string words = WindowWords(proved.Result);
+  EndStep(
+      step, false, words,
+      words + " " + SegmentWords(failing) + (proved.Detail.empty() ? "" : ", " + proved.Detail));
+  return false;
+}
+
+// The drive list's size is what the card reports; 0 where it could not be told.
+bool TCardRun::CheckCapacity(const TStep& step) {
+  const TSegmentChoice& last = Segments.back();
+  const std::uint64_t needed = SegmentImageEnd(last.Segment, last.Slot.DeclaredLength);
+  const std::uint64_t reported = Target.IsDrive ? Target.Details.SizeBytes : 0;
+  if (reported == 0 || reported >= needed) return true;
+  const std::string problem = "the card reports " + std::to_string(reported) + " bytes, " +
+                              "segment " + std::to_string(static_cast<int>(last.Segment)) +
+                              " ends at byte " + std::to_string(needed);
+  Listener.Failure(Target.VolumePath + ": checking the card: " + problem);
+  const std::string words = WindowWords(TJobResult::TestCompareFailed);
+  EndStep(step, false, words, words + " " + SegmentWords(last.Segment) + ", " + problem);
+  return false;
 }
 
 bool TCardRun::WriteSegment(const TSegmentChoice& segment, std::stop_token stop) {
@@ -113,20 +159,39 @@ bool TCardRun::WriteSegment(const TSegmentChoice& segment, std::stop_token stop)
 }
 
 // The card is opened anew, through the same volume code as the job: its reads bypass every
-// cache, so what the job wrote is read from the card itself.
-bool TCardRun::VerifySegment(const TSegmentChoice& segment, std::stop_token stop) {
-  const TStep step = StepFor(TStepKind::Verify, segment);
-  Listener.StepStarted(Index, step);
+// cache, so what the jobs wrote is read from the card itself, all of it in one pass.
+void TCardRun::VerifyCard(std::stop_token stop) {
   const TVolumeOpening opening = Platform.OpenVolume(Target.VolumePath);
-  if (!opening.Volume) {
-    const TJobOutcome failed{TJobResult::VolumeOpenFailed, opening.Error, std::nullopt};
-    Listener.Failure(DescribeFailure(Target.VolumePath, failed));
-    const std::string words = WindowWords(TJobResult::VolumeOpenFailed);
-    EndStep(step, false, words, words + " " + SegmentWords(segment.Segment));
-    return false;
+  for (const TSegmentChoice& segment : Segments) {
+    const TStep step = StepFor(TStepKind::Verify, segment);
+    Listener.StepStarted(Index, step);
+    if (!opening.Volume) {
+      OpenFailed(step, opening.Error);
+      return;
+    }
+    if (&segment == &Segments.front() && !VerifyTestSector(*opening.Volume, step)) return;
+    if (!VerifySegment(*opening.Volume, segment, stop)) return;
   }
+}
+
+bool TCardRun::VerifyTestSector(TVolume& volume, const TStep& step) {
+  const TJobOutcome checked = CheckTestPattern(volume);
+  if (checked.Result == TJobResult::Succeeded) return true;
+  const bool differs = checked.Result == TJobResult::TestCompareFailed;
+  Listener.Failure(Target.VolumePath + ": verifying the test sector: " +
+                   (differs ? "the card no longer holds the test pattern"
+                            : "reading the card: " + checked.Error.message()));
+  const std::string words = WindowWords(checked.Result);
+  const std::string where = "verification failed at sector " + std::to_string(TestSector);
+  EndStep(step, false, differs ? where : words,
+          words + " (test sector)" + (differs ? ", " + where : ""));
+  return false;
+}
+
+bool TCardRun::VerifySegment(TVolume& volume, const TSegmentChoice& segment, std::stop_token stop) {
+  const TStep step = StepFor(TStepKind::Verify, segment);
   const TVerifyOutcome outcome = vorlane::VerifySegment(
-      *opening.Volume, segment.Segment, segment.Slot,
+      volume, segment.Segment, segment.Slot,
       [this](int percent) { Listener.StepProgress(Index, percent); }, stop);
   if (outcome.Result == TVerifyResult::Matches) {
     Outcome.BytesMoved += step.ImageBytes;
@@ -136,6 +201,13 @@ bool TCardRun::VerifySegment(const TSegmentChoice& segment, std::stop_token stop
   if (outcome.Result != TVerifyResult::Stopped)
     Listener.Failure(DescribeVerifyFailure(Target.VolumePath, segment.Segment, outcome));
   EndStep(step, false, StepWordsFor(outcome), CardWordsFor(outcome, segment.Segment));
+  return false;
+}
+
+bool TCardRun::OpenFailed(const TStep& step, std::error_code error) {
+  Listener.Failure(DescribeFailure(Target.VolumePath, {TJobResult::VolumeOpenFailed, error}));
+  const std::string words = WindowWords(TJobResult::VolumeOpenFailed);
+  EndStep(step, false, words, words + " " + SegmentWords(step.Segment));
   return false;
 }
 

@@ -1,5 +1,6 @@
-// One card's work on a thread of its own: for each segment, the write job, then the comparison
-// with the file's image. A card that fails stops itself only; the others go on.
+// One card's work on a thread of its own: a check that the card keeps what the segments need,
+// the write job for each segment, then one pass comparing the test sector and every segment
+// with what was written. A card that fails stops itself only; the others go on.
 #pragma once
 
 #include <atomic>
@@ -18,12 +19,12 @@
 
 namespace vorlane::cli {
 
-enum class TStepKind { Write, Verify };
+enum class TStepKind { Check, Write, Verify };
 
 struct TStep {
   TStepKind Kind = TStepKind::Write;
-  TSegment Segment = TSegment::One;
-  std::uint64_t ImageBytes = 0;  // the segment's image: SectorCount + 1 sectors
+  TSegment Segment = TSegment::One;  // Check: the card as a whole
+  std::uint64_t ImageBytes = 0;      // the segment's image: SectorCount + 1 sectors
 };
 
 // What the program shows of the cards' work. Called on the cards' threads, concurrently.
@@ -32,7 +33,7 @@ class TRunListener {
   virtual ~TRunListener() = default;
   virtual void StepStarted(std::size_t card, const TStep& step) = 0;
   virtual void StepProgress(std::size_t card, int percent) = 0;
-  // words: "written", "verified", or what went wrong.
+  // words: "checked", "written", "verified", or what went wrong.
   virtual void StepEnded(std::size_t card, const TStep& step, bool passed,
                          const std::string& words) = 0;
   // One line for standard error, for each failure.
@@ -65,8 +66,13 @@ class TCardRun {
 
  private:
   void Run(std::stop_token stop);
+  bool CheckCard();
+  bool CheckCapacity(const TStep& step);
   bool WriteSegment(const TSegmentChoice& segment, std::stop_token stop);
-  bool VerifySegment(const TSegmentChoice& segment, std::stop_token stop);
+  void VerifyCard(std::stop_token stop);
+  bool VerifyTestSector(TVolume& volume, const TStep& step);
+  bool VerifySegment(TVolume& volume, const TSegmentChoice& segment, std::stop_token stop);
+  bool OpenFailed(const TStep& step, std::error_code error);
   TStep StepFor(TStepKind kind, const TSegmentChoice& segment) const;
   void EndStep(const TStep& step, bool passed, const std::string& stepWords,
                const std::string& cardWords);

@@ -72,7 +72,11 @@ void PrintText(const TCardReport& report) {
   if (!report.Failure.empty()) return;
   const TCardInfo& info = report.Reading.Info;
   std::cout << "  test sector " << TestSector << ": "
-            << (info.TestPattern ? "test pattern" : "no test pattern") << "\n";
+            << (info.TestPattern ? "test pattern" : "no test pattern")
+            << (info.FoldSuspected() ? ", though segment data follows: a sign of a card that "
+                                       "folds its addresses (it keeps fewer bytes than it reports)"
+                                     : "")
+            << "\n";
   for (const TSegmentInfo& segment : info.Segments)
     std::cout << "  segment " << static_cast<int>(segment.Segment) << " (sector "
               << StartSectorFor(segment.Segment) << "): " << SegmentText(segment) << "\n";
@@ -110,6 +114,7 @@ nlohmann::ordered_json ReportJson(const TCardReport& report) {
     return json;
   }
   json["testPattern"] = report.Reading.Info.TestPattern;
+  json["foldSuspected"] = report.Reading.Info.FoldSuspected();
   json["segments"] = nlohmann::ordered_json::array();
   for (const TSegmentInfo& segment : report.Reading.Info.Segments)
     json["segments"].push_back(SegmentJson(segment));

@@ -24,11 +24,20 @@ double SecondsSince(TClock::time_point start) {
 }
 
 std::string StepTitle(const TStep& step) {
+  if (step.Kind == TStepKind::Check) return "card";
   return "segment " + std::to_string(static_cast<int>(step.Segment));
 }
 
 const char* StepVerb(const TStep& step) {
-  return step.Kind == TStepKind::Write ? "writing" : "verifying";
+  switch (step.Kind) {
+    case TStepKind::Check:
+      return "checking";
+    case TStepKind::Write:
+      return "writing";
+    case TStepKind::Verify:
+      return "verifying";
+  }
+  return "?";
 }
 
 // The card lines and the lines every display prints when a step ends.
@@ -50,8 +59,11 @@ class TDisplayBase : public TProgressDisplay {
                  const std::string& words) override {
     const std::lock_guard lock(Mutex);
     std::string line = Names[card] + ": " + StepTitle(step) + ": " + words;
-    if (passed)
-      line += ", " + DescribeTimeAndRate(SecondsSince(Lines[card].Started), step.ImageBytes);
+    const double seconds = SecondsSince(Lines[card].Started);
+    if (passed && step.Kind == TStepKind::Check)
+      line += ", " + DescribeSeconds(seconds);
+    else if (passed)
+      line += ", " + DescribeTimeAndRate(seconds, step.ImageBytes);
     Lines[card].Step.reset();
     Show(line, false);
   }
@@ -161,6 +173,12 @@ std::unique_ptr<TProgressDisplay> MakeProgressDisplay(std::vector<std::string> c
                                                       bool live) {
   if (live) return std::make_unique<TLiveLines>(std::move(cardNames));
   return std::make_unique<TStepLog>(std::move(cardNames));
+}
+
+std::string DescribeSeconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f s", seconds);
+  return text;
 }
 
 std::string DescribeTimeAndRate(double seconds, std::uint64_t bytes) {

@@ -22,6 +22,9 @@ class TProgressDisplay : public TRunListener {
 std::unique_ptr<TProgressDisplay> MakeProgressDisplay(std::vector<std::string> cardNames,
                                                       bool live);
 
+// "2.10 s"
+std::string DescribeSeconds(double seconds);
+
 // "2.1 s, 45.2 MB/s": decimal megabytes, as card makers count.
 std::string DescribeTimeAndRate(double seconds, std::uint64_t bytes);
 

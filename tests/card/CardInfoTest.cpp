@@ -236,12 +236,15 @@ TEST(ReadCardInfo, AnUnwrittenCardHoldsNeitherPatternNorWav) {
   EXPECT_FALSE(reading.Info.TestPattern);
   EXPECT_EQ(reading.Info.Segments[0].DeclaredLength, 0u);
   EXPECT_EQ(reading.Info.Segments[1].DeclaredLength, 0u);
+  EXPECT_FALSE(reading.Info.FoldSuspected());
 }
 
 TEST(ReadCardInfo, OneWrongByteInTheTestSectorIsNoPattern) {
   TWrittenCard written;
+  EXPECT_FALSE(written.Read().Info.FoldSuspected());
   written.Card.At(std::uint64_t{TestSector} * SectorSize + 511) ^= 1;
   EXPECT_FALSE(written.Read().Info.TestPattern);
+  EXPECT_TRUE(written.Read().Info.FoldSuspected()) << "segments without the pattern before them";
 }
 
 TEST(ReadCardInfo, ACardEndingBeforeSegmentTwoHoldsNothingThereWithoutError) {

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "card/FoldProbe.h"
+#include "card/CardProof.h"
 #include "card/TReadWrite.h"
 #include "tests/card/FakeVolume.h"
 #include "tests/card/WavFiles.h"

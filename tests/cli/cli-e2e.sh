@@ -157,15 +157,15 @@ expect_in out '"testPattern": true'
 expect_in out '"paddingIntact": true'
 
 echo "== one card failing among others =="
-# D ends at 100 MiB: segment 1 fits, segment 2 (at 410 MiB) does not.
+# D ends at 100 MiB: segment 1 fits, segment 2 (at 410 MiB) does not, so nothing is written.
 cli write --yes -1 one.wav -2 two.wav "$(entry E)" "$(entry D)"
 expect_rc 1 "write to a good card and one that ends too early"
 same_bytes E.img both.expected "the good card holds both segments"
-expected_card d.expected 100M one.wav
-same_bytes D.img d.expected "the short card holds segment 1 only"
-expect_in out "$(entry D): 写入SD卡失败! (segment 2)"
+truncate -s 100M d.expected
+same_bytes D.img d.expected "the short card is refused untouched"
+expect_in out "$(entry D): 测试SD卡失败! (segment 2), the card reports 104857600 bytes, segment 2 ends at byte"
 expect_in out "$(entry E): 已成功写入SD卡! (verified)"
-expect_in err "$(dev D): writing the segment at byte"
+expect_in err "$(dev D): checking the card: the card reports 104857600 bytes"
 cli write --yes -1 one.wav "$(entry W)"
 expect_rc 1 "write to a write-protected card"
 expect_in out "$(entry W): 写入SD卡失败! (segment 1)"

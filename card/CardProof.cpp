@@ -1,10 +1,8 @@
-#include "card/FoldProbe.h"
+#include "card/CardProof.h"
 
 #include <array>
 #include <chrono>
 #include <random>
-
-#include "card/CardLayout.h"
 
 namespace vorlane {
 namespace {
@@ -74,6 +72,26 @@ class TProbe {
 
 }  // namespace
 
+TJobOutcome ProveTestSector(TVolume& volume, TSector& SectorBuf) {
+  SectorBuf = MakeTestPattern();
+  std::error_code error = volume.Write(TestSectorByte, SectorBuf);
+  if (!error) error = volume.Sync();
+  if (error) return {TJobResult::TestWriteFailed, error, TestSectorByte};
+  TSector readBack{};
+  if ((error = volume.Read(TestSectorByte, readBack)))
+    return {TJobResult::TestReadFailed, error, TestSectorByte};
+  if (readBack != SectorBuf) return {TJobResult::TestCompareFailed, {}, TestSectorByte};
+  return {};
+}
+
+TJobOutcome CheckTestPattern(TVolume& volume) {
+  TSector held{};
+  if (const std::error_code error = volume.Read(TestSectorByte, held))
+    return {TJobResult::TestReadFailed, error, TestSectorByte};
+  if (held != MakeTestPattern()) return {TJobResult::TestCompareFailed, {}, TestSectorByte};
+  return {};
+}
+
 std::uint64_t NewProbeToken() {
   std::random_device random;
   const auto now =
@@ -84,6 +102,12 @@ std::uint64_t NewProbeToken() {
 TJobOutcome ProbeForFolding(TVolume& volume, std::uint64_t firstByte, std::uint64_t lastByte,
                             std::uint64_t token) {
   return TProbe(volume, token).Run({firstByte, lastByte});
+}
+
+TJobOutcome ProbeSegmentImage(TVolume& volume, TSegment segment, std::uint32_t declaredLength,
+                              std::uint64_t token) {
+  const std::uint64_t first = StartByteFor(segment);
+  return ProbeForFolding(volume, first, first + ImageBytesFor(declaredLength) - SectorSize, token);
 }
 
 }  // namespace vorlane
