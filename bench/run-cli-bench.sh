@@ -9,7 +9,10 @@
 #     CPUs, not paced like cards; here each of four loop devices is paced like a card by the
 #     kernel's block throttle (cgroup v1 blkio or v2 io.max: writes 20 MB/s, reads 40 MB/s, per
 #     device), so the four share no bottleneck, as four cards in four readers would not;
-#  4. verify on one such paced card against dd reading the same range.
+#  4. verify on one such paced card against dd reading the same range;
+#  5. write of both segments on one paced card: the card check before the long write, and the
+#     whole write (check, both segments, one final verification pass), against the same write by
+#     the vorlane-cli that VORLANE_REFERENCE_CLI names (another build), where set.
 # Each figure is the median of several rounds, run in turns with its reference. Needs root
 # and loop devices; the loop devices read as removable in a private mount namespace only.
 #
@@ -118,6 +121,27 @@ measure() {
   echo "verify step:                 ${verify_step} s (runs: ${step_times[*]})"
   echo "dd bs=1M iflag=direct, same: ${dd_read} s (runs: ${dd_times[*]})"
   echo "ratio: $(ratio "$verify_step" "$dd_read") (at most 1.1)"
+
+  echo "== 5. both segments on a paced card: the card check, and the whole write =="
+  make_wav "$WORK/second.wav" 8388608
+  local checks=() writes=() references=()
+  for ((i = 0; i < rounds; i++)); do
+    start=$(date +%s%N)
+    out=$("$cli" write --yes -1 "$small" -2 "$WORK/second.wav" "$loop")
+    end=$(date +%s%N)
+    writes+=("$(awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }')")
+    checks+=("$(sed -n 's/.*card: checked, \([0-9.]*\) s.*/\1/p' <<<"$out")")
+    [ -z "${VORLANE_REFERENCE_CLI:-}" ] ||
+      references+=("$(wall "$VORLANE_REFERENCE_CLI" write --yes -1 "$small" -2 "$WORK/second.wav" "$loop")")
+  done
+  local whole
+  whole=$(median "${writes[@]}")
+  echo "card check:        $(median "${checks[@]}") s (runs: ${checks[*]}; under 2)"
+  echo "whole write:       ${whole} s (runs: ${writes[*]})"
+  if [ -n "${VORLANE_REFERENCE_CLI:-}" ]; then
+    echo "reference write:   $(median "${references[@]}") s (runs: ${references[*]})"
+    echo "ratio: $(ratio "$whole" "$(median "${references[@]}")") (at most 1.05)"
+  fi
 }
 
 # Puts this shell into the throttling group made by setup_cgroup.
@@ -178,5 +202,5 @@ for card in 1 2 3 4; do
 done
 PACED_LOOPS=${PACED_LOOPS# }
 setup_cgroup
-export WORK RAM_LOOP PACED_LOOPS build
+export WORK RAM_LOOP PACED_LOOPS build VORLANE_REFERENCE_CLI
 unshare -m "$0" --measure "$rounds"

@@ -34,12 +34,12 @@ bool IsFailure(TJobResult result) {
 }
 
 std::string DescribeFailure(const std::string& volumePath, const TJobOutcome& outcome) {
+  // A detail says where the card went wrong in its own words, offsets included.
+  if (!outcome.Detail.empty()) return volumePath + ": " + outcome.Detail;
   std::string line = volumePath + ": " + StepOf(outcome.Result);
   if (outcome.CardOffset) line += " at byte " + std::to_string(*outcome.CardOffset);
   if (outcome.Error) line += ": " + outcome.Error.message();
-  if (!outcome.Detail.empty())
-    line += ": " + outcome.Detail;
-  else if (outcome.Result == TJobResult::TestCompareFailed)
+  if (outcome.Result == TJobResult::TestCompareFailed)
     line += ": the card returned other bytes than it was given";
   return line;
 }

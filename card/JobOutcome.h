@@ -47,7 +47,8 @@ class TJobObserver {
 bool IsFailure(TJobResult result);
 
 // One line for a log, for support: the drive, the step and the system's message, e.g.
-// "/dev/sdb1: writing the segment at byte 4194304: Input/output error".
+// "/dev/sdb1: writing the segment at byte 4194304: Input/output error"; where the outcome has
+// a detail, the drive and the detail.
 std::string DescribeFailure(const std::string& volumePath, const TJobOutcome& outcome);
 
 }  // namespace vorlane

@@ -11,7 +11,7 @@ packages=("$@")
   fonts-wqy-microhei fonts-liberation
   xvfb xauth xdotool util-linux
   libsystemd-dev udisks2 dbus udev polkitd e2fsprogs
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libfuse3-dev fuse3
   desktop-file-utils appstream lintian debootstrap dpkg-dev file
 )
 

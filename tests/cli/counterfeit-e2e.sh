@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# End to end: the real vorlane-cli on counterfeit cards. Each card is a loop device over a file
+# that a small FUSE file system serves as 1 GiB while keeping less: F folds offsets past 256 MiB
+# back over its start, P drops writes past 512 MiB and reads zeros there, G keeps all 1 GiB.
+# The drive list sees the loop devices as removable (a private mount namespace).
+#
+#   counterfeit-e2e.sh PROGRAM FOLDING_CARD_FILE      exit 77: skipped (needs root, FUSE, loop)
+set -uo pipefail
+skip() { echo "skipped: $*"; exit 77; }
+MiB=$((1 << 20))
+
+if [ "${1:-}" != --inside ]; then
+  program=$(realpath "$1") folder=$(realpath "$2")
+  [ "$(id -u)" = 0 ] || skip "needs root"
+  [ -c /dev/fuse ] || skip "no /dev/fuse"
+  for tool in losetup unshare mount umount cmp; do command -v "$tool" >/dev/null || skip "no $tool"; done
+  work=$(mktemp -d /dev/shm/vorlane-counterfeit-XXXXXX)
+  loops=() pids=() mounts=()
+  cleanup() {
+    local item
+    for item in "${loops[@]}"; do losetup -d "$item"; done
+    for item in "${mounts[@]}"; do umount "$item" 2>/dev/null; done
+    for item in "${pids[@]}"; do kill "$item" 2>/dev/null; wait "$item" 2>/dev/null; done
+    rm -rf "$work"
+  }
+  trap cleanup EXIT
+  for spec in F:$((256 * MiB)):fold P:$((512 * MiB)):drop G:$((1024 * MiB)):fold; do
+    IFS=: read -r card kept mode <<<"$spec"
+    truncate -s "$kept" "$work/$card.kept"
+    mkdir "$work/$card.mnt"
+    "$folder" "$work/$card.kept" $((1024 * MiB)) "$kept" "$mode" "$work/$card.mnt" &
+    pids+=($!)
+    mounts+=("$work/$card.mnt")
+    for ((try = 0; try < 100; try++)); do [ -e "$work/$card.mnt/card" ] && break; sleep 0.05; done
+    [ -e "$work/$card.mnt/card" ] || skip "FUSE file system did not come up"
+    loop=$(losetup -f --show "$work/$card.mnt/card" 2>/dev/null) || skip "no loop device"
+    loops+=("$loop")
+    echo "$loop" >"$work/$card.dev"
+  done
+  PROGRAM=$program WORK=$work unshare -m "$0" --inside
+  exit
+fi
+
+mount --make-rprivate /
+echo 1 >"$WORK/removable"
+for card in F P G; do
+  mount --bind "$WORK/removable" "$(realpath "/sys/block/$(basename "$(cat "$WORK/$card.dev")")")/removable"
+done
+cd "$WORK"
+dev() { cat "$WORK/$1.dev"; }
+entry() { basename "$(dev "$1")"; }
+
+checks=0 failures=0
+pass() { echo "ok: $*"; checks=$((checks + 1)); }
+fail() { echo "FAILED: $*"; checks=$((checks + 1)) failures=$((failures + 1)); }
+cli() { "$PROGRAM" "$@" >out 2>err </dev/null; rc=$?; }
+expect_rc() {
+  if [ "$rc" = "$1" ]; then pass "$2 (exit $rc)"; else
+    fail "$2: exit $rc, expected $1"
+    sed 's/^/  out: /' out
+    sed 's/^/  err: /' err
+  fi
+}
+expect_in() {
+  if grep -qF -- "$2" "$1"; then pass "$1 says: $2"; else
+    fail "$1 lacks: $2"
+    sed "s/^/  $1: /" "$1"
+  fi
+}
+# Sectors of what a card kept that are not zero.
+written_sectors() { cmp -l "$1" /dev/zero 2>/dev/null | awk '{ print int(($1 - 1) / 512) }' | uniq | wc -l; }
+
+le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
+make_wav() { { printf RIFF; le32 $(($2 - 8)); printf WAVE; head -c $(($2 - 12)) /dev/urandom; } >"$1"; }
+make_wav short.wav $((2 * MiB))
+make_wav long.wav $((150 * MiB))
+
+echo "== both segments onto three cards, two of them counterfeit =="
+cli write --yes -1 short.wav -2 long.wav "$(entry F)" "$(entry P)" "$(entry G)"
+expect_rc 1 "write to two counterfeit cards and a genuine one"
+for card in F P; do
+  expect_in out "$(entry "$card"): 测试SD卡失败! (segment 2), the card keeps fewer bytes than it reports"
+  expect_in err "$(dev "$card"): the card keeps fewer bytes than it reports: what was written at byte"
+  sectors=$(written_sectors "$card.kept")
+  [ "$sectors" -le 5 ] && pass "card $card got the test sector and the probe's tags only" ||
+    fail "card $card got $sectors sectors before it was refused"
+done
+expect_in out "$(entry G): 已成功写入SD卡! (verified)"
+for ((k = 0; k < 512; k++)); do printf "\\x$(printf %02x $(((k + 1) % 256)))"; done >pattern
+image_of() {  # FILE: the file, padded with 0x80 to one sector past the sectors it covers
+  local length; length=$(stat -c %s "$1")
+  cat "$1"; head -c $(((length / 512 + (length % 512 ? 1 : 0) + 1) * 512 - length)) /dev/zero | tr '\0' '\200'
+}
+truncate -s $((1024 * MiB)) expected
+dd if=pattern of=expected bs=512 seek=8190 conv=notrunc status=none
+image_of short.wav | dd of=expected bs=512 seek=8192 conv=notrunc status=none
+image_of long.wav | dd of=expected bs=512 seek=839680 conv=notrunc status=none
+cmp -s G.kept expected && pass "the genuine card holds exactly the test sector and both segments" ||
+  fail "the genuine card's bytes differ"
+
+echo "== the folding card keeps the segment 1 it can hold =="
+cli write --yes -1 short.wav "$(entry F)"
+expect_rc 0 "segment 1 alone fits below the 256 MiB the card keeps"
+cli write --yes -2 long.wav "$(entry F)"
+expect_rc 1 "segment 2 would fold over segment 1"
+cli verify -1 short.wav "$(entry F)"
+expect_rc 0 "segment 1 and the test sector survive the refused segment 2"
+
+if [ "$failures" = 0 ]; then echo "all $checks checks hold"; else echo "$failures of $checks checks FAILED"; fi
+[ "$failures" = 0 ]
