@@ -6,7 +6,7 @@
 namespace vorlane {
 
 std::uint64_t SegmentImageEnd(TSegment segment, std::uint32_t declaredLength) {
-  return std::uint64_t{StartSectorFor(segment)} * SectorSize + ImageBytesFor(declaredLength);
+  return StartByteFor(segment) + ImageBytesFor(declaredLength);
 }
 
 std::error_code PrepareCardImage(const std::filesystem::path& path, std::uint64_t bytes) {

@@ -140,7 +140,7 @@ bool ReadPaddingIntact(TSectorReader& reader, std::uint64_t firstByte, std::uint
 
 TSegmentInfo ReadSegment(TSectorReader& reader, TSegment segment) {
   TSegmentInfo info{segment, 0, {}, false};
-  const std::uint64_t firstByte = std::uint64_t{StartSectorFor(segment)} * SectorSize;
+  const std::uint64_t firstByte = StartByteFor(segment);
   TSector first{};
   if (!reader.Read(firstByte, first)) return info;
   info.DeclaredLength = DeclaredWavLength(first);
@@ -167,10 +167,8 @@ TWavHeader ParseWavHeader(std::span<const std::uint8_t> bytes, std::uint32_t dec
 }
 
 std::uint32_t DeclaredWavLength(std::span<const std::uint8_t> firstSector) {
-  if (!HasTag(firstSector, 8, "WAVE")) return 0;
-  // The RIFF size counts what follows its 8-byte header; it wraps as the write check's does.
-  const std::uint32_t declared = LittleEndian32(firstSector, 4) + 8u;
-  return declared >= SmallestWavLength && declared <= MaxDeclaredLength ? declared : 0;
+  const std::uint32_t declared = DeclaredLengthIn(firstSector);
+  return IsWritableLength(declared) ? declared : 0;
 }
 
 bool TCardInfo::FoldSuspected() const {
@@ -182,8 +180,7 @@ TCardReading ReadCardInfo(TVolume& volume) {
   TCardReading reading;
   TSectorReader reader(volume, reading);
   TSector test{};
-  if (reader.Read(std::uint64_t{TestSector} * SectorSize, test))
-    reading.Info.TestPattern = test == MakeTestPattern();
+  if (reader.Read(TestSectorByte, test)) reading.Info.TestPattern = test == MakeTestPattern();
   for (TSegmentInfo& segment : reading.Info.Segments)
     if (!reader.Failed()) segment = ReadSegment(reader, segment.Segment);
   return reading;

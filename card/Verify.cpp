@@ -37,7 +37,7 @@ class TSegmentComparison {
                      std::size_t transferSize)
       : Volume(volume),
         File(slot.File),
-        FirstByte(std::uint64_t{StartSectorFor(segment)} * SectorSize),
+        FirstByte(StartByteFor(segment)),
         ImageBytes(ImageBytesFor(slot.DeclaredLength)),
         // Whole sectors: the volume moves nothing smaller.
         Card{TTransferBuffer(transferSize / SectorSize * SectorSize),

@@ -3,9 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <span>
-#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -13,25 +11,31 @@
 
 namespace vorlane {
 
-// A chosen file that could not be opened. what() is the text the error box shows.
-class TFileOpenError : public std::runtime_error {
- public:
-  TFileOpenError(const std::string& path, const std::string& systemText);
-};
-
-using TShowMessage = std::function<void(const std::string& text)>;
-
-inline constexpr const char* NotWavMessage = "此文件不是有效的WAV文件";
-
 // A RIFF/WAVE file needs 44 bytes for its header, a format chunk and a data chunk header.
 inline constexpr std::uint32_t SmallestWavLength = 44;
 
-// Returns the length the RIFF header declares (size field + 8, modulo 2^32), or 0 with the
-// "not a valid WAV file" message when the file is no regular file, bytes 8..11 are not "WAVE",
-// or the declared length is below 44: the placeholder sizes that streaming writers and cut-off
-// recordings leave (0 or 0xFFFFFFFF) wrap to 8 or 7, and no playable file is that short.
-// Throws TFileOpenError when the file cannot be opened.
-std::uint32_t CheckWavHeader(const std::string& path, const TShowMessage& showMessage);
+// The length a WAV header declares (RIFF size field + 8, modulo 2^32), or 0 when the bytes are
+// no WAV file: bytes 8..11 are not "WAVE", or the declared length is below 44. The placeholder
+// sizes that streaming writers and cut-off recordings leave (0 or 0xFFFFFFFF) wrap to 8 or 7,
+// and no playable file is that short. Bytes 0..3 are not examined.
+std::uint32_t DeclaredLengthIn(std::span<const std::uint8_t> header);
+
+// What the check of a chosen file found: its declared length, or which check failed and why.
+struct TWavCheck {
+  enum class TProblem {
+    None,
+    CannotOpen,  // the file could not be opened; Error says why
+    NotWav,      // no regular file, or its header is no WAV header
+  };
+  TProblem Problem = TProblem::None;
+  std::uint32_t DeclaredLength = 0;  // 0 unless the check passed
+  std::error_code Error;
+  friend bool operator==(const TWavCheck&, const TWavCheck&) = default;
+};
+
+// Opens the file alone, reads its first 16 bytes and applies DeclaredLengthIn. The size limit
+// is the caller's to apply.
+TWavCheck CheckWavHeader(const std::string& path);
 
 // Fills sectors with the image bytes from offset on: the file's bytes where it has them, PadByte
 // past its end. Opens and closes the file for this one call, so a file that vanished or can no

@@ -12,7 +12,7 @@ namespace vorlane::cli {
 namespace {
 
 std::string WhatIsWritten(const std::vector<TSegmentChoice>& segments) {
-  std::string text = "the test sector (8190)";
+  std::string text = "the test sector (" + std::to_string(TestSector) + ")";
   for (const TSegmentChoice& segment : segments)
     text += ", segment " + std::to_string(static_cast<int>(segment.Segment)) + " (from sector " +
             std::to_string(StartSectorFor(segment.Segment)) + ")";

@@ -85,7 +85,7 @@ int RunRead(TSegment segment, const std::string& drive, const std::string& outpu
               << std::endl;
     return ExitCardFailed;
   }
-  const std::uint64_t firstByte = std::uint64_t{StartSectorFor(segment)} * SectorSize;
+  const std::uint64_t firstByte = StartByteFor(segment);
   TSector first{};
   const std::error_code readError = opening.Volume->Read(firstByte, first);
   const std::uint32_t length = readError ? 0 : DeclaredWavLength(first);

@@ -8,16 +8,13 @@ namespace vorlane::cli {
 namespace {
 
 TSegmentChoice CheckFile(TSegment segment, const std::string& path) {
-  std::string message;
-  std::uint32_t length = 0;
-  try {
-    length = CheckWavHeader(path, [&](const std::string& text) { message = text; });
-  } catch (const TFileOpenError& error) {
-    throw TUsageError(error.what());
-  }
-  if (length == 0) throw TUsageError(path + ": " + message);
-  if (!IsWritableLength(length)) throw TUsageError(path + ": " + WindowWords(TJobResult::TooLarge));
-  return {segment, {path, length, true}};
+  const TWavCheck check = CheckWavHeader(path);
+  if (check.Problem == TWavCheck::TProblem::CannotOpen)
+    throw TUsageError("Cannot open file \"" + path + "\". " + check.Error.message());
+  if (check.Problem == TWavCheck::TProblem::NotWav) throw TUsageError(path + ": " + NotWavWords);
+  if (!IsWritableLength(check.DeclaredLength))
+    throw TUsageError(path + ": " + WindowWords(TJobResult::TooLarge));
+  return {segment, {path, check.DeclaredLength, true}};
 }
 
 }  // namespace

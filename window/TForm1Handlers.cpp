@@ -19,6 +19,18 @@ namespace {
 constexpr const char* NoRemovableDiskMessage = "没找到可移动磁盘";
 constexpr const char* OpenWavFirstMessage = "请先打开WAV格式文件";
 constexpr const char* WavTooLargeMessage = "WAV文件不能大于400M";
+constexpr const char* NotWavMessage = "此文件不是有效的WAV文件";
+
+// The error box's text for a chosen file that could not be opened. The box adds its own full
+// stop, so the system's text loses trailing dots and blanks.
+std::string CannotOpenFileText(const std::string& path, std::string systemText) {
+  while (!systemText.empty()) {
+    const unsigned char last = static_cast<unsigned char>(systemText.back());
+    if (last > ' ' && last != '.') break;
+    systemText.pop_back();
+  }
+  return "Cannot open file \"" + path + "\". " + systemText;
+}
 
 // Inserting a card gives several kernel events (the disk, its partitions, the media change);
 // the list is read once they have died down.
@@ -148,15 +160,14 @@ void TForm1::OpenSegmentFile(TSegment which) {
   if (!controls.OpenDialog->Execute()) return;
   const QString path = controls.OpenDialog->FileName();
   if (!path.endsWith(QStringLiteral(".wav"), Qt::CaseSensitive)) return;
-  std::uint32_t length = 0;
-  try {
-    length = CheckWavHeader(FileSystemName(path), [this](const std::string& text) {
-      Messages->ShowMessage(QString::fromStdString(text));
-    });
-  } catch (const TFileOpenError& error) {
-    Messages->ShowError(QString::fromLocal8Bit(error.what()));
+  const TWavCheck check = CheckWavHeader(FileSystemName(path));
+  if (check.Problem == TWavCheck::TProblem::CannotOpen) {
+    Messages->ShowError(
+        QString::fromLocal8Bit(CannotOpenFileText(FileSystemName(path), check.Error.message())));
     return;
   }
+  if (check.Problem == TWavCheck::TProblem::NotWav) ShowMessage(NotWavMessage);
+  const std::uint32_t length = check.DeclaredLength;
   segment.File = FileSystemName(path);
   segment.DeclaredLength = length;
   if (length != 0) segment.Armed = true;

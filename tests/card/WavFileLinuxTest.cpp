@@ -16,9 +16,7 @@ TEST(CheckWavHeader, NamedPipeIsRefusedWithoutBlocking) {
   TTempFolder folder;
   const std::string path = (folder.Path() / "pipe.wav").string();
   ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
-  std::vector<std::string> messages;
-  EXPECT_EQ(CheckWavHeader(path, [&](const std::string& m) { messages.push_back(m); }), 0u);
-  EXPECT_EQ(messages, std::vector<std::string>{NotWavMessage});
+  EXPECT_EQ(CheckWavHeader(path), (TWavCheck{TWavCheck::TProblem::NotWav, 0, {}}));
   std::vector<std::uint8_t> sectors(512);
   EXPECT_TRUE(ReadWavSectors(path, 0, sectors)) << "the job must not read a pipe either";
 }

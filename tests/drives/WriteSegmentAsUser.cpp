@@ -20,9 +20,11 @@ class TOutcomeKeeper final : public TJobObserver {
 };
 
 int WriteSegmentOne(const std::string& volumePath, const std::string& wavPath) {
-  const std::uint32_t declaredLength =
-      CheckWavHeader(wavPath, [](const std::string& text) { std::cerr << text << '\n'; });
-  if (declaredLength == 0) return 2;
+  const std::uint32_t declaredLength = CheckWavHeader(wavPath).DeclaredLength;
+  if (declaredLength == 0) {
+    std::cerr << wavPath << ": no WAV file\n";
+    return 2;
+  }
   TOutcomeKeeper observer;
   TSector buffer{};
   {
