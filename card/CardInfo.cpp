@@ -102,13 +102,11 @@ class TSectorReader {
   TSectorReader(TVolume& volume, TCardReading& reading) : Volume(volume), Reading(reading) {}
   bool Read(std::uint64_t byte, std::span<std::uint8_t> into) {
     const std::error_code error = Volume.Read(byte, into);
-    if (error && error != EndOfVolumeError()) {
-      Reading.Error = error;
-      Reading.FailedAt = byte;
-    }
+    if (error && error != EndOfVolumeError())
+      Reading.Outcome = {TCardReadResult::ReadFailed, error, byte};
     return !error;
   }
-  bool Failed() const { return static_cast<bool>(Reading.Error); }
+  bool Failed() const { return Reading.Outcome.Result == TCardReadResult::ReadFailed; }
 
  private:
   TVolume& Volume;

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "card/CardLayout.h"
+#include "card/Outcome.h"
 #include "drives/Volume.h"
 
 namespace vorlane {
@@ -62,10 +63,14 @@ struct TCardInfo {
   bool FoldSuspected() const;
 };
 
+enum class TCardReadResult {
+  Read,        // every sector info looks at, or the card ended before it
+  ReadFailed,  // the card refused a read (Error, CardOffset); Info is then incomplete
+};
+
 struct TCardReading {
   TCardInfo Info;
-  std::error_code Error;                  // a read the card refused; Info is then incomplete
-  std::optional<std::uint64_t> FailedAt;  // the card byte of that read
+  TOutcome<TCardReadResult> Outcome;
 };
 
 // Reads the test sector and both segments' headers and padding. A card that ends before a

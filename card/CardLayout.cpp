@@ -28,4 +28,12 @@ std::uint64_t StartByteFor(TSegment segment) {
   return std::uint64_t{StartSectorFor(segment)} * SectorSize;
 }
 
+std::uint64_t SectorStartOf(std::uint64_t byte) {
+  return byte / SectorSize * SectorSize;
+}
+
+std::string DescribeSectorOf(std::uint64_t byte) {
+  return "sector " + std::to_string(byte / SectorSize);
+}
+
 }  // namespace vorlane

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace vorlane {
 
@@ -43,5 +44,9 @@ std::uint32_t StartSectorFor(TSegment segment);
 // Byte offsets on the card: the sector number times 512.
 inline constexpr std::uint64_t TestSectorByte = std::uint64_t{TestSector} * SectorSize;
 std::uint64_t StartByteFor(TSegment segment);
+
+// Positions travel as card bytes; what a person reads names sectors: "sector 8292".
+std::uint64_t SectorStartOf(std::uint64_t byte);  // the first byte of the byte's sector
+std::string DescribeSectorOf(std::uint64_t byte);
 
 }  // namespace vorlane

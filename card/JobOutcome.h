@@ -2,10 +2,9 @@
 // The job speaks in these terms only; each program decides what a person sees of them.
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
-#include <system_error>
+
+#include "card/Outcome.h"
 
 namespace vorlane {
 
@@ -21,19 +20,7 @@ enum class TJobResult {
   Stopped,            // asked to stop; what was written before is confirmed
 };
 
-struct TJobOutcome {
-  // A constructor rather than an aggregate: outcomes are written {result, error, offset} and
-  // only the few that need it name a detail.
-  TJobOutcome(TJobResult result = TJobResult::Succeeded, std::error_code error = {},
-              std::optional<std::uint64_t> cardOffset = std::nullopt, std::string detail = {})
-      : Result(result), Error(error), CardOffset(cardOffset), Detail(std::move(detail)) {}
-
-  TJobResult Result;
-  std::error_code Error;                    // the system's reason, where there is one
-  std::optional<std::uint64_t> CardOffset;  // card byte where it happened, where it applies
-  std::string Detail;  // what the card did wrong, where the result alone does not say
-  friend bool operator==(const TJobOutcome&, const TJobOutcome&) = default;
-};
+using TJobOutcome = TOutcome<TJobResult>;
 
 class TJobObserver {
  public:

@@ -53,13 +53,13 @@ class TSegmentComparison {
       const std::size_t size = TransferAt(done);
       const std::error_code fileError = ReadWavSectors(File, done, FileImage.First(size));
       if (const std::error_code error = reading.get())
-        return {TVerifyResult::CardReadFailed, error, (FirstByte + done) / SectorSize};
+        return {TVerifyResult::CardReadFailed, error, FirstByte + done};
       const int filled = Filled;
       if (done + size < ImageBytes) reading = ReadAhead(1 - filled, done + size);
       // Any return below waits for the read under way as `reading` goes out of scope.
       if (fileError) return {TVerifyResult::FileReadFailed, fileError, std::nullopt};
       if (const auto differs = FirstDifference(Card[filled].First(size), FileImage.First(size)))
-        return {TVerifyResult::Differs, {}, (FirstByte + done + *differs) / SectorSize};
+        return {TVerifyResult::Differs, {}, SectorStartOf(FirstByte + done + *differs)};
       done += size;
       const int percent = static_cast<int>(done * 100 / ImageBytes);
       if (percent != shown && progress) progress(shown = percent);
@@ -127,7 +127,7 @@ std::string DescribeVerifyFailure(const std::string& volumePath, TSegment segmen
                                   const TVerifyOutcome& outcome) {
   std::string line = volumePath + ": verifying segment " +
                      std::to_string(static_cast<int>(segment)) + ": " + ProblemOf(outcome.Result);
-  if (outcome.Sector) line += " at sector " + std::to_string(*outcome.Sector);
+  if (outcome.CardOffset) line += " at " + DescribeSectorOf(*outcome.CardOffset);
   if (outcome.Error) line += ": " + outcome.Error.message();
   return line;
 }

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "card/CardLayout.h"
+#include "card/Outcome.h"
 #include "card/TSegmentSlot.h"
 #include "drives/Volume.h"
 
@@ -17,18 +18,13 @@ namespace vorlane {
 
 enum class TVerifyResult {
   Matches,         // every image sector holds what the file gives
-  Differs,         // the card holds other bytes; Sector is the first that differs
-  CardReadFailed,  // the card refused a read; Sector is the transfer's first
+  Differs,         // the card holds other bytes; CardOffset: the first sector that differs
+  CardReadFailed,  // the card refused a read; CardOffset: the transfer's first byte
   FileReadFailed,  // the WAV file could no longer be read
   Stopped,         // asked to stop before the comparison ended
 };
 
-struct TVerifyOutcome {
-  TVerifyResult Result = TVerifyResult::Matches;
-  std::error_code Error;                // the system's reason, where there is one
-  std::optional<std::uint64_t> Sector;  // a volume sector number, where it applies
-  friend bool operator==(const TVerifyOutcome&, const TVerifyOutcome&) = default;
-};
+using TVerifyOutcome = TOutcome<TVerifyResult>;
 
 // Reads of several megabytes keep a card streaming; the next read runs while one is compared.
 inline constexpr std::size_t VerifyTransferSize = 4 << 20;

@@ -33,7 +33,7 @@ std::string CardWordsFor(const TVerifyOutcome& outcome, TSegment segment) {
   switch (outcome.Result) {
     case TVerifyResult::Differs:
       return std::string(WindowWords(TJobResult::TestCompareFailed)) + " " + SegmentWords(segment) +
-             ", verification failed at sector " + std::to_string(*outcome.Sector);
+             ", verification failed at " + DescribeSectorOf(*outcome.CardOffset);
     case TVerifyResult::CardReadFailed:
       return std::string(WindowWords(TJobResult::TestReadFailed)) + " " + SegmentWords(segment);
     case TVerifyResult::FileReadFailed:
@@ -45,7 +45,7 @@ std::string CardWordsFor(const TVerifyOutcome& outcome, TSegment segment) {
 
 std::string StepWordsFor(const TVerifyOutcome& outcome) {
   if (outcome.Result == TVerifyResult::Differs)
-    return "verification failed at sector " + std::to_string(*outcome.Sector);
+    return "verification failed at " + DescribeSectorOf(*outcome.CardOffset);
   if (outcome.Result == TVerifyResult::CardReadFailed)
     return WindowWords(TJobResult::TestReadFailed);
   return outcome.Result == TVerifyResult::Stopped ? "stopped" : "the WAV file could not be read";
@@ -182,7 +182,7 @@ bool TCardRun::VerifyTestSector(TVolume& volume, const TStep& step) {
                    (differs ? "the card no longer holds the test pattern"
                             : "reading the card: " + checked.Error.message()));
   const std::string words = WindowWords(checked.Result);
-  const std::string where = "verification failed at sector " + std::to_string(TestSector);
+  const std::string where = "verification failed at " + DescribeSectorOf(TestSectorByte);
   EndStep(step, false, differs ? where : words,
           words + " (test sector)" + (differs ? ", " + where : ""));
   return false;

@@ -33,10 +33,10 @@ TCardReport ReadReport(const TTarget& target) {
     return report;
   }
   report.Reading = ReadCardInfo(*opening.Volume);
-  if (report.Reading.Error)
+  const TOutcome<TCardReadResult>& read = report.Reading.Outcome;
+  if (read.Result == TCardReadResult::ReadFailed)
     report.Failure = target.VolumePath + ": reading the card at byte " +
-                     std::to_string(report.Reading.FailedAt.value_or(0)) + ": " +
-                     report.Reading.Error.message();
+                     std::to_string(read.CardOffset.value_or(0)) + ": " + read.Error.message();
   return report;
 }
 

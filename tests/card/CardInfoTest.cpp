@@ -193,7 +193,7 @@ struct TWrittenCard {
 TEST(ReadCardInfo, ReportsTheTestPatternAndBothSegmentsOfAWrittenCard) {
   TWrittenCard written;
   const TCardReading reading = written.Read();
-  ASSERT_FALSE(reading.Error);
+  ASSERT_FALSE(reading.Outcome.Error);
   EXPECT_TRUE(reading.Info.TestPattern);
   const TSegmentInfo& one = reading.Info.Segments[0];
   EXPECT_EQ(one.Segment, TSegment::One);
@@ -232,7 +232,7 @@ TEST(ReadCardInfo, AnUnwrittenCardHoldsNeitherPatternNorWav) {
   TMemoryCard blank;
   TMemoryVolume volume(blank);
   const TCardReading reading = ReadCardInfo(volume);
-  EXPECT_FALSE(reading.Error);
+  EXPECT_FALSE(reading.Outcome.Error);
   EXPECT_FALSE(reading.Info.TestPattern);
   EXPECT_EQ(reading.Info.Segments[0].DeclaredLength, 0u);
   EXPECT_EQ(reading.Info.Segments[1].DeclaredLength, 0u);
@@ -251,7 +251,7 @@ TEST(ReadCardInfo, ACardEndingBeforeSegmentTwoHoldsNothingThereWithoutError) {
   TWrittenCard written;
   written.Card.SizeBytes = written.SegmentByte(TSegment::Two, 0);
   const TCardReading reading = written.Read();
-  EXPECT_FALSE(reading.Error);
+  EXPECT_FALSE(reading.Outcome.Error);
   EXPECT_EQ(reading.Info.Segments[0].DeclaredLength, 176444u);
   EXPECT_EQ(reading.Info.Segments[1].DeclaredLength, 0u);
 }
@@ -268,8 +268,8 @@ TEST(ReadCardInfo, ARefusedReadEndsTheReadingWithItsError) {
   TWrittenCard written;
   written.Card.FailReadsAt = written.SegmentByte(TSegment::One, 0);
   const TCardReading reading = written.Read();
-  EXPECT_EQ(reading.Error, std::make_error_code(std::errc::io_error));
-  EXPECT_EQ(reading.FailedAt, std::optional<std::uint64_t>(4194304));
+  EXPECT_EQ(reading.Outcome.Error, std::make_error_code(std::errc::io_error));
+  EXPECT_EQ(reading.Outcome.CardOffset, std::optional<std::uint64_t>(4194304));
   EXPECT_TRUE(reading.Info.TestPattern);
   EXPECT_EQ(reading.Info.Segments[1].DeclaredLength, 0u);  // not read after the failure
 }

@@ -62,8 +62,9 @@ TEST(VerifySegment, NamesTheFirstSectorThatDiffersAnywhereInTheImage) {
     SCOPED_TRACE(c.Name);
     TWrittenSegment written(TSegment::One, 10000, 10000);
     written.Card.At(written.FirstByte() + c.ImageByte) ^= 0x01;
-    EXPECT_EQ(written.Verify(),
-              (TVerifyOutcome{TVerifyResult::Differs, {}, Segment1StartSector + c.ExpectSector}));
+    EXPECT_EQ(
+        written.Verify(),
+        (TVerifyOutcome{TVerifyResult::Differs, {}, (Segment1StartSector + c.ExpectSector) * 512}));
   }
 }
 
@@ -71,7 +72,7 @@ TEST(VerifySegment, ReportsTheEarliestOfTwoDifferencesAndSectorsOfSegmentTwo) {
   TWrittenSegment written(TSegment::Two, 10000, 10000);
   written.Card.At(written.FirstByte() + 9000) ^= 0xFF;
   written.Card.At(written.FirstByte() + 600) ^= 0xFF;
-  EXPECT_EQ(written.Verify().Sector, std::optional<std::uint64_t>(839681));
+  EXPECT_EQ(written.Verify().CardOffset, std::optional<std::uint64_t>(839681 * 512ull));
 }
 
 TEST(VerifySegment, StopsAtTheImageEndAndLooksNoFurther) {
@@ -86,15 +87,16 @@ TEST(VerifySegment, ComparesPaddingWhereTheFileEndsBeforeItsDeclaredLength) {
   TWrittenSegment written(TSegment::One, 3000, 1000);
   EXPECT_EQ(written.Verify().Result, TVerifyResult::Matches);
   written.Card.At(written.FirstByte() + 2000) = 0x00;  // within the declared length, past the file
-  EXPECT_EQ(written.Verify().Sector, std::optional<std::uint64_t>(Segment1StartSector + 3));
+  EXPECT_EQ(written.Verify().CardOffset,
+            std::optional<std::uint64_t>((Segment1StartSector + 3) * 512ull));
 }
 
 TEST(VerifySegment, ACardThatRefusesAReadNamesTheTransferAndTheSystemError) {
   TWrittenSegment written(TSegment::One, 10000, 10000);
   written.Card.FailReadsAt = written.FirstByte() + 5000;  // in the second 4096-byte transfer
-  EXPECT_EQ(written.Verify(),
-            (TVerifyOutcome{TVerifyResult::CardReadFailed,
-                            std::make_error_code(std::errc::io_error), Segment1StartSector + 8}));
+  EXPECT_EQ(written.Verify(), (TVerifyOutcome{TVerifyResult::CardReadFailed,
+                                              std::make_error_code(std::errc::io_error),
+                                              (Segment1StartSector + 8) * 512ull}));
 }
 
 TEST(VerifySegment, ACardThatEndsWithinTheImageFails) {
@@ -139,12 +141,13 @@ TEST(VerifySegment, AStopRequestEndsItBeforeTheImageEnd) {
 }
 
 TEST(DescribeVerifyFailure, NamesTheVolumeTheSegmentTheSectorAndTheError) {
-  EXPECT_EQ(DescribeVerifyFailure("/dev/sdb1", TSegment::Two, {TVerifyResult::Differs, {}, 839700}),
+  EXPECT_EQ(DescribeVerifyFailure("/dev/sdb1", TSegment::Two,
+                                  {TVerifyResult::Differs, {}, 839700 * 512ull}),
             "/dev/sdb1: verifying segment 2: the card differs from the file's image at sector "
             "839700");
-  EXPECT_EQ(DescribeVerifyFailure(
-                "/dev/sdb1", TSegment::One,
-                {TVerifyResult::CardReadFailed, std::make_error_code(std::errc::io_error), 8192}),
+  EXPECT_EQ(DescribeVerifyFailure("/dev/sdb1", TSegment::One,
+                                  {TVerifyResult::CardReadFailed,
+                                   std::make_error_code(std::errc::io_error), 8192 * 512ull}),
             "/dev/sdb1: verifying segment 1: reading the card at sector 8192: " +
                 std::make_error_code(std::errc::io_error).message());
 }
