@@ -33,14 +33,22 @@ bool IsFailure(TJobResult result) {
   return result != TJobResult::Succeeded && result != TJobResult::Stopped;
 }
 
+TJobOutcome OpenFailure(const TVolumeOpening& opening) {
+  return {TJobResult::VolumeOpenFailed, opening.Error, std::nullopt, opening.Detail};
+}
+
 std::string DescribeFailure(const std::string& volumePath, const TJobOutcome& outcome) {
-  // A detail says where the card went wrong in its own words, offsets included.
-  if (!outcome.Detail.empty()) return volumePath + ": " + outcome.Detail;
+  const bool cardFault = outcome.Result == TJobResult::TestCompareFailed;
+  // A card's fault in its own words says where it went wrong, offsets included.
+  if (cardFault && !outcome.Detail.empty()) return volumePath + ": " + outcome.Detail;
   std::string line = volumePath + ": " + StepOf(outcome.Result);
   if (outcome.CardOffset) line += " at byte " + std::to_string(*outcome.CardOffset);
-  if (outcome.Error) line += ": " + outcome.Error.message();
-  if (outcome.Result == TJobResult::TestCompareFailed)
-    line += ": the card returned other bytes than it was given";
+  // The disk service's own words, where it gave any, say more than the error's kind.
+  if (!outcome.Detail.empty())
+    line += ": " + outcome.Detail;
+  else if (outcome.Error)
+    line += ": " + outcome.Error.message();
+  if (cardFault) line += ": the card returned other bytes than it was given";
   return line;
 }
 

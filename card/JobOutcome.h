@@ -5,6 +5,7 @@
 #include <string>
 
 #include "card/Outcome.h"
+#include "drives/Volume.h"
 
 namespace vorlane {
 
@@ -32,6 +33,9 @@ class TJobObserver {
 };
 
 bool IsFailure(TJobResult result);
+
+// A volume that could not be opened, with the disk service's words where it gave any.
+TJobOutcome OpenFailure(const TVolumeOpening& opening);
 
 // One line for a log, for support: the drive, the step and the system's message, e.g.
 // "/dev/sdb1: writing the segment at byte 4194304: Input/output error"; where the outcome has

@@ -69,7 +69,7 @@ TJobOutcome TReadWriteThread::Run() {
   if (Request.Slot.DeclaredLength == 0) return Ended(TJobResult::NoFile);
   if (Request.Slot.DeclaredLength > MaxDeclaredLength) return Ended(TJobResult::TooLarge);
   const TVolumeOpening opening = Platform.OpenVolume(Request.VolumePath);
-  if (!opening.Volume) return Ended(TJobResult::VolumeOpenFailed, opening.Error);
+  if (!opening.Volume) return OpenFailure(opening);
   TVolume& volume = *opening.Volume;
   TJobOutcome outcome = ProveTestSector(volume, SectorBuf);
   // A card that folds its addresses would take the image and put part of it over the card's

@@ -99,7 +99,7 @@ bool TCardRun::CheckCard() {
   Listener.StepStarted(Index, step);
   if (!CheckCapacity(step)) return false;
   const TVolumeOpening opening = Platform.OpenVolume(Target.VolumePath);
-  if (!opening.Volume) return OpenFailed(step, opening.Error);
+  if (!opening.Volume) return OpenFailed(step, opening);
   TJobOutcome proved = ProveTestSector(*opening.Volume, SectorBuf);
   TSegment failing = Segments.front().Segment;
   const std::uint64_t token = NewProbeToken();
@@ -166,7 +166,7 @@ void TCardRun::VerifyCard(std::stop_token stop) {
     const TStep step = StepFor(TStepKind::Verify, segment);
     Listener.StepStarted(Index, step);
     if (!opening.Volume) {
-      OpenFailed(step, opening.Error);
+      OpenFailed(step, opening);
       return;
     }
     if (&segment == &Segments.front() && !VerifyTestSector(*opening.Volume, step)) return;
@@ -204,8 +204,8 @@ bool TCardRun::VerifySegment(TVolume& volume, const TSegmentChoice& segment, std
   return false;
 }
 
-bool TCardRun::OpenFailed(const TStep& step, std::error_code error) {
-  Listener.Failure(DescribeFailure(Target.VolumePath, {TJobResult::VolumeOpenFailed, error}));
+bool TCardRun::OpenFailed(const TStep& step, const TVolumeOpening& opening) {
+  Listener.Failure(DescribeFailure(Target.VolumePath, OpenFailure(opening)));
   const std::string words = WindowWords(TJobResult::VolumeOpenFailed);
   EndStep(step, false, words, words + " " + SegmentWords(step.Segment));
   return false;

@@ -72,7 +72,7 @@ class TCardRun {
   void VerifyCard(std::stop_token stop);
   bool VerifyTestSector(TVolume& volume, const TStep& step);
   bool VerifySegment(TVolume& volume, const TSegmentChoice& segment, std::stop_token stop);
-  bool OpenFailed(const TStep& step, std::error_code error);
+  bool OpenFailed(const TStep& step, const TVolumeOpening& opening);
   TStep StepFor(TStepKind kind, const TSegmentChoice& segment) const;
   void EndStep(const TStep& step, bool passed, const std::string& stepWords,
                const std::string& cardWords);

@@ -28,8 +28,7 @@ TCardReport ReadReport(const TTarget& target) {
                                     : std::filesystem::file_size(target.VolumePath, error);
   const TVolumeOpening opening = SystemPlatform().OpenVolume(target.VolumePath);
   if (!opening.Volume) {
-    report.Failure = DescribeFailure(target.VolumePath,
-                                     {TJobResult::VolumeOpenFailed, opening.Error, std::nullopt});
+    report.Failure = DescribeFailure(target.VolumePath, OpenFailure(opening));
     return report;
   }
   report.Reading = ReadCardInfo(*opening.Volume);

@@ -80,9 +80,7 @@ int RunRead(TSegment segment, const std::string& drive, const std::string& outpu
     throw TUsageError(output + ": exists; --force replaces it");
   const TVolumeOpening opening = SystemPlatform().OpenVolume(target.VolumePath);
   if (!opening.Volume) {
-    std::cerr << DescribeFailure(target.VolumePath,
-                                 {TJobResult::VolumeOpenFailed, opening.Error, std::nullopt})
-              << std::endl;
+    std::cerr << DescribeFailure(target.VolumePath, OpenFailure(opening)) << std::endl;
     return ExitCardFailed;
   }
   const std::uint64_t firstByte = StartByteFor(segment);

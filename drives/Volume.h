@@ -28,8 +28,12 @@ class TVolume {
 // An opened volume, or why it could not be opened: no card, no such drive, no permission, a
 // file system that would not come off, a refused authorisation.
 struct TVolumeOpening {
+  TVolumeOpening(std::unique_ptr<TVolume> volume = nullptr, std::error_code error = {},
+                 std::string detail = {})
+      : Volume(std::move(volume)), Error(error), Detail(std::move(detail)) {}
   std::unique_ptr<TVolume> Volume;
   std::error_code Error;
+  std::string Detail;  // the disk service's own words for Error, where it gave any
 };
 
 // Opens an existing volume (block device or card image) for reading and writing. A missing

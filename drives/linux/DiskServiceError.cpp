@@ -2,16 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <mutex>
-#include <vector>
 
 namespace vorlane {
 namespace {
-
-// An error_code holds one int, but the log needs the service's own words. The int keeps the
-// answer in its low bits and, above them, the place of the text in a list kept for the run.
-// Equal texts share a place, so the list stays as short as the set of distinct failures.
-constexpr int AnswerBits = 3;
 
 struct TNamedAnswer {
   std::string_view Prefix;
@@ -36,41 +29,40 @@ constexpr std::array<TNamedAnswer, 13> KnownErrors{{
     {"org.freedesktop.DBus.Error.Spawn.", TDiskServiceAnswer::ServiceMissing},
 }};
 
-class TTextList {
- public:
-  int Place(std::string text) {
-    std::lock_guard lock(Lock);
-    const auto found = std::ranges::find(Texts, text);
-    if (found != Texts.end()) return static_cast<int>(found - Texts.begin()) + 1;
-    Texts.push_back(std::move(text));
-    return static_cast<int>(Texts.size());
-  }
-  std::string At(int place) const {
-    std::lock_guard lock(Lock);
-    if (place < 1 || place > static_cast<int>(Texts.size())) return "unknown disk service error";
-    return Texts[static_cast<std::size_t>(place) - 1];
-  }
-
- private:
-  mutable std::mutex Lock;
-  std::vector<std::string> Texts;
-};
-
-TTextList& Texts() {
-  static TTextList texts;
-  return texts;
+// The answer is kept one above its number: an error_code of 0 would read as success.
+int ValueOf(TDiskServiceAnswer answer) {
+  return static_cast<int>(answer) + 1;
 }
 
-TDiskServiceAnswer AnswerBitsOf(int value) {
-  return static_cast<TDiskServiceAnswer>(value & ((1 << AnswerBits) - 1));
+TDiskServiceAnswer AnswerOfValue(int value) {
+  return static_cast<TDiskServiceAnswer>(value - 1);
+}
+
+// The log line takes the service's own words from the failure; these only name the kind.
+const char* AnswerText(TDiskServiceAnswer answer) {
+  switch (answer) {
+    case TDiskServiceAnswer::NotAuthorized:
+      return "not authorized by the disk service";
+    case TDiskServiceAnswer::Busy:
+      return "the disk service found the device busy";
+    case TDiskServiceAnswer::NoSuchDevice:
+      return "the disk service knows no such device";
+    case TDiskServiceAnswer::ServiceMissing:
+      return "no disk service";
+    case TDiskServiceAnswer::NotMounted:
+      return "not mounted";
+    case TDiskServiceAnswer::Other:
+      break;
+  }
+  return "disk service error";
 }
 
 class TDiskServiceCategory final : public std::error_category {
  public:
   const char* name() const noexcept override { return "disk service"; }
-  std::string message(int value) const override { return Texts().At(value >> AnswerBits); }
+  std::string message(int value) const override { return AnswerText(AnswerOfValue(value)); }
   std::error_condition default_error_condition(int value) const noexcept override {
-    switch (AnswerBitsOf(value)) {
+    switch (AnswerOfValue(value)) {
       case TDiskServiceAnswer::NotAuthorized:
         return std::errc::permission_denied;
       case TDiskServiceAnswer::Busy:
@@ -96,17 +88,15 @@ const std::error_category& DiskServiceCategory() {
   return category;
 }
 
-std::error_code MakeDiskServiceError(std::string_view errorName, std::string_view errorMessage) {
+TServiceFailure MakeDiskServiceError(std::string_view errorName, std::string_view errorMessage) {
   std::string text(errorName);
   if (!errorMessage.empty()) text += ": " + std::string(errorMessage);
-  const int place = Texts().Place(std::move(text));
-  const int answer = static_cast<int>(ClassifyDBusError(errorName));
-  return {place << AnswerBits | answer, DiskServiceCategory()};
+  return {{ValueOf(ClassifyDBusError(errorName)), DiskServiceCategory()}, std::move(text)};
 }
 
 TDiskServiceAnswer AnswerOf(std::error_code error) {
   if (error.category() != DiskServiceCategory()) return TDiskServiceAnswer::Other;
-  return AnswerBitsOf(error.value());
+  return AnswerOfValue(error.value());
 }
 
 }  // namespace vorlane

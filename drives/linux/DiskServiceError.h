@@ -1,6 +1,7 @@
-// Errors answered by the desktop's disk service (UDisks2) or the bus in front of it. They carry
-// the D-Bus error name and message into the one log line a failed job leaves, so a user or a
-// support person can tell a refused password from a busy file system or a missing service.
+// Errors answered by the desktop's disk service (UDisks2) or the bus in front of it. The D-Bus
+// error name and message go with the failure into the one log line a failed job leaves, so a
+// user or a support person can tell a refused password from a busy file system or a missing
+// service.
 #pragma once
 
 #include <string>
@@ -21,10 +22,17 @@ enum class TDiskServiceAnswer {
 
 TDiskServiceAnswer ClassifyDBusError(std::string_view errorName);
 
-// An error of the disk service: message() gives "name: message". Compares equal to
-// std::errc::permission_denied (NotAuthorized), device_or_resource_busy (Busy) and
-// no_such_device (NoSuchDevice).
-std::error_code MakeDiskServiceError(std::string_view errorName, std::string_view errorMessage);
+// A failure of the disk service, the bus in front of it, or a call on the way: Code compares
+// equal to std::errc::permission_denied (NotAuthorized), device_or_resource_busy (Busy) and
+// no_such_device (NoSuchDevice), and Text carries the service's own words, "name: message", for
+// the log line. Text is empty for a system error, whose Code says it all.
+struct TServiceFailure {
+  std::error_code Code;
+  std::string Text;
+  explicit operator bool() const { return static_cast<bool>(Code); }
+};
+
+TServiceFailure MakeDiskServiceError(std::string_view errorName, std::string_view errorMessage);
 
 // The answer behind an error; Other for errors that do not come from the disk service.
 TDiskServiceAnswer AnswerOf(std::error_code error);

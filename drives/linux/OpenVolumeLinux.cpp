@@ -43,6 +43,16 @@ TVolumeOpening OpenNode(const std::string& path, int flags) {
   return AdoptVolumeDescriptor(fd);
 }
 
+TVolumeOpening Refused(const TServiceFailure& failure) {
+  return {nullptr, failure.Code, failure.Text};
+}
+
+// A local refusal that the missing disk service explains is reported in the service's words.
+TVolumeOpening Explained(std::error_code localError, const TServiceFailure& serviceError) {
+  const std::error_code error = ExplainWithoutService(localError, serviceError.Code);
+  return {nullptr, error, error == serviceError.Code ? serviceError.Text : std::string()};
+}
+
 // The device and, for a whole disk, its partitions: sysfs lists them as subdirectories of the
 // disk holding a `partition` file.
 std::vector<TDeviceNumber> DeviceWithPartitions(dev_t device) {
@@ -63,7 +73,7 @@ std::vector<TDeviceNumber> DeviceWithPartitions(dev_t device) {
 // Without the disk service: the mount table tells what is mounted on the card, root takes it
 // off, anyone else is refused while it stays. serviceError is why the service could not help.
 TVolumeOpening OpenOnOurOwn(const std::string& path, dev_t device, bool isRoot,
-                            std::error_code serviceError) {
+                            const TServiceFailure& serviceError) {
   const std::vector<std::string> mountPoints = MountPointsOf(
       ParseMountInfo(ReadWholeFile("/proc/self/mountinfo")), DeviceWithPartitions(device));
   for (const std::string& mountPoint : mountPoints) {
@@ -71,27 +81,26 @@ TVolumeOpening OpenOnOurOwn(const std::string& path, dev_t device, bool isRoot,
     std::error_code error = std::make_error_code(std::errc::operation_not_permitted);
     if (isRoot) error = umount2(mountPoint.c_str(), 0) == 0 ? std::error_code() : LastError();
     // EINVAL: no longer a mount point, gone since the table was read.
-    if (error && error != std::errc::invalid_argument)
-      return {nullptr, ExplainWithoutService(error, serviceError)};
+    if (error && error != std::errc::invalid_argument) return Explained(error, serviceError);
   }
   TVolumeOpening opening = OpenNode(path, CardOpenFlags);
-  opening.Error = ExplainWithoutService(opening.Error, serviceError);
+  if (!opening.Volume) return Explained(opening.Error, serviceError);
   return opening;
 }
 
 TVolumeOpening OpenThroughService(TUDisksClient& service, const std::string& path,
                                   const std::string& object, bool isRoot) {
   std::vector<TServiceBlock> blocks;
-  if (std::error_code error = service.ListBlocks(blocks)) return {nullptr, error};
+  if (const TServiceFailure error = service.ListBlocks(blocks)) return Refused(error);
   for (const std::string& fileSystem : FileSystemsToUnmount(object, blocks)) {
-    const std::error_code error = service.Unmount(fileSystem);
-    if (!UnmountLetsJobGoOn(error)) return {nullptr, error};
+    const TServiceFailure error = service.Unmount(fileSystem);
+    if (!UnmountLetsJobGoOn(error.Code)) return Refused(error);
   }
   if (isRoot) return OpenNode(path, CardOpenFlags);
   // The service takes reading and writing from its "rw" mode, not from the flags.
   int fd = -1;
-  if (std::error_code error = service.OpenDevice(object, O_DIRECT | O_EXCL | O_CLOEXEC, fd))
-    return {nullptr, error};
+  if (const TServiceFailure error = service.OpenDevice(object, O_DIRECT | O_EXCL | O_CLOEXEC, fd))
+    return Refused(error);
   return AdoptVolumeDescriptor(fd);
 }
 
@@ -99,8 +108,8 @@ TVolumeOpening OpenBlockDevice(const std::string& path, dev_t device) {
   const bool isRoot = geteuid() == 0;
   TUDisksClient service;
   std::string object;
-  const std::error_code resolveError = service.ResolveDevice(path, object);
-  switch (ChooseOpenRoute(resolveError, isRoot)) {
+  const TServiceFailure resolveError = service.ResolveDevice(path, object);
+  switch (ChooseOpenRoute(resolveError.Code, isRoot)) {
     case TOpenRoute::DiskService:
       return OpenThroughService(service, path, object, isRoot);
     case TOpenRoute::OnOurOwn:
@@ -108,7 +117,7 @@ TVolumeOpening OpenBlockDevice(const std::string& path, dev_t device) {
     case TOpenRoute::Refuse:
       break;
   }
-  return {nullptr, resolveError};
+  return Refused(resolveError);
 }
 
 }  // namespace

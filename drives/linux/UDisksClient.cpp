@@ -30,12 +30,12 @@ struct TBusError {
   ~TBusError() { sd_bus_error_free(&Error); }
 };
 
-std::error_code SystemError(int negativeErrno) {
-  return {-negativeErrno, std::system_category()};
+TServiceFailure SystemError(int negativeErrno) {
+  return {{-negativeErrno, std::system_category()}, {}};
 }
 
 // A message that could not be read as UDisks2 documents it.
-std::error_code UnexpectedAnswer(int negativeErrno) {
+TServiceFailure UnexpectedAnswer(int negativeErrno) {
   return MakeDiskServiceError(
       "org.freedesktop.DBus.Error.InvalidSignature",
       std::string("unexpected answer from the disk service: ") + std::strerror(-negativeErrno));
@@ -48,7 +48,7 @@ TMessage NewCall(sd_bus* bus, const char* object, const char* interface, const c
   return TMessage(call);
 }
 
-std::error_code Send(sd_bus* bus, sd_bus_message* call, std::uint64_t timeoutUsec,
+TServiceFailure Send(sd_bus* bus, sd_bus_message* call, std::uint64_t timeoutUsec,
                      TMessage& reply) {
   TBusError error;
   sd_bus_message* answer = nullptr;
@@ -150,7 +150,7 @@ TUDisksClient::~TUDisksClient() {
   if (Bus) sd_bus_flush_close_unref(Bus);
 }
 
-std::error_code TUDisksClient::ResolveDevice(const std::string& devicePath, std::string& object) {
+TServiceFailure TUDisksClient::ResolveDevice(const std::string& devicePath, std::string& object) {
   if (ConnectError) return ConnectError;
   int result;
   TMessage call = NewCall(Bus, "/org/freedesktop/UDisks2/Manager",
@@ -159,7 +159,7 @@ std::error_code TUDisksClient::ResolveDevice(const std::string& devicePath, std:
     result = sd_bus_message_append(call.get(), "a{sv}a{sv}", 1, "path", "s", devicePath.c_str(), 0);
   if (result < 0) return SystemError(result);
   TMessage reply;
-  if (std::error_code error = Send(Bus, call.get(), 0, reply)) return error;
+  if (TServiceFailure error = Send(Bus, call.get(), 0, reply)) return error;
   // "ao": every object for the node; one for a block device.
   const char* found = nullptr;
   result = sd_bus_message_enter_container(reply.get(), 'a', "o");
@@ -172,14 +172,14 @@ std::error_code TUDisksClient::ResolveDevice(const std::string& devicePath, std:
   return {};
 }
 
-std::error_code TUDisksClient::ListBlocks(std::vector<TServiceBlock>& blocks) {
+TServiceFailure TUDisksClient::ListBlocks(std::vector<TServiceBlock>& blocks) {
   if (ConnectError) return ConnectError;
   int result;
   TMessage call = NewCall(Bus, "/org/freedesktop/UDisks2", "org.freedesktop.DBus.ObjectManager",
                           "GetManagedObjects", result);
   if (result < 0) return SystemError(result);
   TMessage reply;
-  if (std::error_code error = Send(Bus, call.get(), 0, reply)) return error;
+  if (TServiceFailure error = Send(Bus, call.get(), 0, reply)) return error;
   result = InContainer(reply.get(), 'a', "{oa{sa{sv}}}", [&] {
     int entry;
     while ((entry = InContainer(reply.get(), 'e', "oa{sa{sv}}",
@@ -187,10 +187,10 @@ std::error_code TUDisksClient::ListBlocks(std::vector<TServiceBlock>& blocks) {
     }
     return entry;
   });
-  return result < 0 ? UnexpectedAnswer(result) : std::error_code();
+  return result < 0 ? UnexpectedAnswer(result) : TServiceFailure();
 }
 
-std::error_code TUDisksClient::Unmount(const std::string& object) {
+TServiceFailure TUDisksClient::Unmount(const std::string& object) {
   if (ConnectError) return ConnectError;
   int result;
   TMessage call = NewCall(Bus, object.c_str(), FileSystemInterface.data(), "Unmount", result);
@@ -201,7 +201,7 @@ std::error_code TUDisksClient::Unmount(const std::string& object) {
   return Send(Bus, call.get(), PersonTimeoutUsec, reply);
 }
 
-std::error_code TUDisksClient::OpenDevice(const std::string& object, int flags, int& fd) {
+TServiceFailure TUDisksClient::OpenDevice(const std::string& object, int flags, int& fd) {
   if (ConnectError) return ConnectError;
   int result;
   TMessage call =
@@ -210,13 +210,14 @@ std::error_code TUDisksClient::OpenDevice(const std::string& object, int flags, 
     result = sd_bus_message_append(call.get(), "sa{sv}", "rw", 1, "flags", "i", flags);
   if (result < 0) return SystemError(result);
   TMessage reply;
-  if (std::error_code error = Send(Bus, call.get(), PersonTimeoutUsec, reply)) return error;
+  if (TServiceFailure error = Send(Bus, call.get(), PersonTimeoutUsec, reply)) return error;
   int received = -1;
   result = sd_bus_message_read_basic(reply.get(), 'h', &received);
   if (result <= 0) return UnexpectedAnswer(result < 0 ? result : -EBADMSG);
   // The descriptor belongs to the message; keep a copy of our own.
   fd = fcntl(received, F_DUPFD_CLOEXEC, 3);
-  return fd < 0 ? std::error_code(errno, std::system_category()) : std::error_code();
+  if (fd < 0) return {{errno, std::system_category()}, {}};
+  return {};
 }
 
 }  // namespace vorlane

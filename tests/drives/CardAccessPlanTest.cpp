@@ -66,7 +66,7 @@ TEST(MountTable, ReadsDeviceNumbersAsTheKernelWritesThem) {
 }
 
 std::error_code ServiceError(const std::string& name) {
-  return MakeDiskServiceError(name, "text");
+  return MakeDiskServiceError(name, "text").Code;
 }
 
 TEST(DiskServiceErrors, EachDBusAnswerIsToldApart) {
@@ -96,16 +96,17 @@ TEST(DiskServiceErrors, EachDBusAnswerIsToldApart) {
 }
 
 TEST(DiskServiceErrors, LogLineGetsTheErrorsNameAndMessage) {
-  const std::error_code busy = MakeDiskServiceError("org.freedesktop.UDisks2.Error.DeviceBusy",
-                                                    "Error unmounting /dev/sdb1: target is busy");
-  const std::error_code refused =
+  const TServiceFailure busyFailure = MakeDiskServiceError(
+      "org.freedesktop.UDisks2.Error.DeviceBusy", "Error unmounting /dev/sdb1: target is busy");
+  const TServiceFailure refusedFailure =
       MakeDiskServiceError("org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain",
                            "Not authorized to perform operation");
-  EXPECT_EQ(busy.message(),
+  EXPECT_EQ(busyFailure.Text,
             "org.freedesktop.UDisks2.Error.DeviceBusy: Error unmounting /dev/sdb1: target is busy");
-  EXPECT_EQ(refused.message(),
+  EXPECT_EQ(refusedFailure.Text,
             "org.freedesktop.UDisks2.Error.NotAuthorizedCanObtain: Not authorized to perform "
             "operation");
+  const std::error_code busy = busyFailure.Code, refused = refusedFailure.Code;
   EXPECT_EQ(busy, std::errc::device_or_resource_busy);
   EXPECT_EQ(refused, std::errc::permission_denied);
   EXPECT_NE(refused, std::errc::device_or_resource_busy);
