@@ -5,9 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLANE_BUILD_WINDOW=OFF \
-  -DVORLANE_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target vorlane_bench >/dev/null
+(cd "$root" && cmake --preset bench >/dev/null && cmake --build --preset bench >/dev/null)
 
 image=$(mktemp /dev/shm/vorlane-bench-card-XXXXXX)
 # Allocated up front: the first writer into a sparse tmpfs file would pay for its pages.

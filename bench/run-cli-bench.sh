@@ -20,7 +20,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 rounds=${1:-5}
-build="$root/build/cli-bench"
+build="$root/build/bench"
 paced_write_bps=20000000
 paced_read_bps=40000000
 
@@ -179,9 +179,7 @@ if [ "${1:-}" = --measure ]; then
 fi
 
 [ "$(id -u)" = 0 ] || { echo "needs root: the benchmark uses loop devices"; exit 1; }
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVORLANE_BUILD_WINDOW=OFF \
-  -DVORLANE_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --target vorlane-cli >/dev/null
+(cd "$root" && cmake --preset bench >/dev/null && cmake --build --preset cli-bench >/dev/null)
 
 WORK=$(mktemp -d /dev/shm/vorlane-cli-bench-XXXXXX)
 RAM_LOOP= PACED_LOOPS= CGROUP=

@@ -33,11 +33,11 @@ std::error_code ErrorOfCurrentException() {
 }  // namespace
 
 TReadWriteThread::TReadWriteThread(TWriteRequest request, TJobObserver& observer,
-                                   TPlatform& platform, TSector& SectorBuf)
+                                   TPlatform& platform, TSector& sectorBuf)
     : Request(std::move(request)),
       Observer(observer),
       Platform(platform),
-      SectorBuf(SectorBuf),
+      SectorBuf(sectorBuf),
       Thread([this](std::stop_token stop) { Execute(stop); }) {}
 
 TReadWriteThread::~TReadWriteThread() {

@@ -26,10 +26,10 @@ struct TWriteRequest {
 
 class TReadWriteThread {
  public:
-  // Starts the job at once on its own thread. SectorBuf, observer and platform are lent to the
+  // Starts the job at once on its own thread. sectorBuf, observer and platform are lent to the
   // job and must outlive this object.
   TReadWriteThread(TWriteRequest request, TJobObserver& observer, TPlatform& platform,
-                   TSector& SectorBuf);
+                   TSector& sectorBuf);
   // Asks a running job to stop at its next sector, then waits for it: the written part is
   // confirmed and the volume closed.
   ~TReadWriteThread();

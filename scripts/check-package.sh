@@ -23,7 +23,7 @@ desktop-file-validate "$root/dist/org.vorlane.Vorlane.desktop"
 appstreamcli validate --no-net "$root/dist/org.vorlane.Vorlane.metainfo.xml"
 
 step "package"
-"$root/scripts/package.sh" "$build"
+"$root/scripts/package.sh"
 package=$(ls "$build"/vorlane_*.deb)
 version=$(dpkg-deb -f "$package" Version)
 contents=$(mktemp -d)

@@ -1,19 +1,27 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Vorlane needs to build, test and run, where any are missing;
-# or, given package names, those.
+# Installs the Debian packages a job needs, where any are missing:
+#   install-deps.sh build    the compilers and libraries that build both programs
+#   install-deps.sh start    build, and what the window needs at run time: fonts, the disk service
+#   install-deps.sh test     start, and the test tools (the default without arguments)
+#   install-deps.sh PACKAGE...   those packages
 set -euo pipefail
 
-packages=("$@")
-[ ${#packages[@]} -gt 0 ] || packages=(
-  g++ cmake ninja-build pkg-config git clang-format
-  libgtest-dev libgmock-dev
-  qt6-base-dev qt6-serialport-dev libasound2-dev
-  fonts-wqy-microhei fonts-liberation
-  xvfb xauth xdotool util-linux
-  libsystemd-dev udisks2 dbus udev polkitd e2fsprogs
-  libcli11-dev nlohmann-json3-dev libfuse3-dev fuse3
-  desktop-file-utils appstream lintian debootstrap dpkg-dev file
+build=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-serialport-dev libasound2-dev libsystemd-dev
+  libcli11-dev nlohmann-json3-dev
 )
+run=(fonts-wqy-microhei fonts-liberation udisks2 dbus udev polkitd)
+test=(
+  git clang-format libgtest-dev libgmock-dev
+  xvfb xauth xdotool util-linux e2fsprogs libfuse3-dev fuse3
+)
+case "${1:-test}" in
+  build) packages=("${build[@]}") ;;
+  start) packages=("${build[@]}" "${run[@]}") ;;
+  test) packages=("${build[@]}" "${run[@]}" "${test[@]}") ;;
+  *) packages=("$@") ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

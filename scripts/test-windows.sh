@@ -3,11 +3,12 @@
 # tests for 32- and 64-bit Windows with mingw-w64, runs both under wine, then lets the real job
 # write a card through wine's removable drive E:, whose raw volume is a card image file, once per
 # architecture. Installs its Debian packages where missing (32-bit wine needs Debian's i386
-# architecture, added once). Build folders: build/win-i686 and build/win-x86_64, or
-# $VORLANE_WINDOWS_BUILD-i686 and -x86_64.
+# architecture, added once). Build folders: build/win-i686 and build/win-x86_64 (the presets
+# win-i686 and win-x86_64).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${VORLANE_WINDOWS_BUILD:-$root/build/win}
+build=$root/build/win
+cd "$root"  # where the presets are
 
 sudo=()
 [ "$(id -u)" -ne 0 ] && sudo=(sudo)
@@ -36,10 +37,8 @@ trap cleanup EXIT
 
 for arch in i686 x86_64; do
   echo "== Windows $arch build =="
-  cmake -S "$root" -B "$build-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    --toolchain "$root/cmake/toolchains/mingw-$arch.cmake" \
-    -DVORLANE_BUILD_WINDOW=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="${loader[$arch]}" >/dev/null
-  cmake --build "$build-$arch"
+  cmake --preset "win-$arch" >/dev/null
+  cmake --build --preset "win-$arch"
 done
 
 # Wine reports DRIVE_REMOVABLE for a drive its registry calls a floppy; E:\ is the folder the e:
@@ -60,7 +59,7 @@ ln -s "$image" "$WINEPREFIX/dosdevices/e::"
 
 for arch in i686 x86_64; do
   echo "== Windows $arch tests under wine =="
-  ctest --test-dir "$build-$arch" --output-on-failure --timeout 300
+  ctest --preset "win-$arch"
 
   echo "== Windows $arch job on removable drive E: under wine =="
   truncate -s 0 "$image"  # a blank card for each job

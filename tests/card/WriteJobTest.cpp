@@ -195,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    [](TFakeCard&) {},
                                    true,
                                    {TJobResult::ImageWriteFailed, NoFile, Segment1Byte}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& row) { return std::string(row.param.Name); });
 
 TEST_F(WriteJob, LengthsNoSegmentCanHoldAreRefusedBeforeTheCardIsOpened) {
   const std::string path = Folder.Write("a.wav", MakeWavBytes(44, 44));

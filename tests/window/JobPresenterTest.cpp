@@ -159,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(
             "TestSectorWriteThrows", TSegment::Two, 44,
             [](TFakeCard& c) { c.ThrowWriteNumber = 1; },
             Concat({{"text 2 写入SD卡失败!", "color 2 255,0,0"}, ReEnabled, {"gauge 0"}, Alarm})}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& row) { return std::string(row.param.Name); });
 
 TEST_F(JobPresenter, VanishedSegmentFileIsAFailedWrite) {
   Run(TSegment::One, (Folder.Path() / "gone.wav").string(), 44);
