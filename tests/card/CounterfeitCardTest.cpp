@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         // over the test sector: the test sector read back after the image tells.
         TCounterfeitCase{"Keeps407Short2", 407 * MiB, false, TSegment::Two, 10 * MiB, Refused,
                          TestSectorByte}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& row) { return std::string(row.param.Name); });
 
 }  // namespace
 }  // namespace vorlane

@@ -45,8 +45,8 @@ std::error_code TFakeVolume::Write(std::uint64_t byteOffset, std::span<const std
   if (Card.FailWriteNumber == number) return CardFault;
   if (Card.ThrowWriteNumber == number) throw std::runtime_error("card driver fault");
   for (std::size_t done = 0; done < data.size(); done += SectorSize)
-    if (const auto number = Card.SectorAt(byteOffset + done))
-      std::copy_n(data.data() + done, SectorSize, Card.Sectors[*number].begin());
+    if (const auto sector = Card.SectorAt(byteOffset + done))
+      std::copy_n(data.data() + done, SectorSize, Card.Sectors[*sector].begin());
   return {};
 }
 

@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
         // lands at 110 MiB, inside segment 1, which only the final pass sees.
         TCliCardCase{"Keeps300MiB", 300 * MiB, false, 1024 * MiB, 120 * MiB, 10 * MiB,
                      "测试SD卡失败! (segment 1), verification failed at sector 225280", false}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& row) { return std::string(row.param.Name); });
 
 }  // namespace
 }  // namespace vorlane::cli

@@ -79,8 +79,8 @@ template <typename TMove>
 int MoveAll(char* bytes, std::size_t size, off_t offset, TMove move, bool writing) {
   std::size_t done = 0;
   while (done < size) {
-    const long moved = MoveRun(bytes + done, size - done, offset + static_cast<off_t>(done), move,
-                               writing);
+    const long moved =
+        MoveRun(bytes + done, size - done, offset + static_cast<off_t>(done), move, writing);
     if (moved < 0) return static_cast<int>(moved);
     if (moved == 0) break;
     done += static_cast<std::size_t>(moved);
@@ -89,15 +89,15 @@ int MoveAll(char* bytes, std::size_t size, off_t offset, TMove move, bool writin
 }
 
 int Read(const char*, char* bytes, std::size_t size, off_t offset, fuse_file_info*) {
-  return MoveAll(bytes, size, offset,
-                 [](char* b, std::size_t n, off_t at) { return pread(Card.Backing, b, n, at); },
-                 false);
+  return MoveAll(
+      bytes, size, offset,
+      [](char* b, std::size_t n, off_t at) { return pread(Card.Backing, b, n, at); }, false);
 }
 
 int Write(const char*, const char* bytes, std::size_t size, off_t offset, fuse_file_info*) {
-  return MoveAll(const_cast<char*>(bytes), size, offset,
-                 [](char* b, std::size_t n, off_t at) { return pwrite(Card.Backing, b, n, at); },
-                 true);
+  return MoveAll(
+      const_cast<char*>(bytes), size, offset,
+      [](char* b, std::size_t n, off_t at) { return pwrite(Card.Backing, b, n, at); }, true);
 }
 
 int Sync(const char*, int, fuse_file_info*) {
