@@ -12,35 +12,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 
+#include "drives/AlignedTransfer.h"
+#include "drives/linux/LastError.h"
 #include "drives/linux/VolumeLinux.h"
 
 namespace vorlane {
 namespace {
-
-constexpr std::uintptr_t DirectMemoryAlignment = 4096;
-
-struct TFreeDeleter {
-  void operator()(std::uint8_t* p) const { std::free(p); }
-};
-using TAlignedBytes = std::unique_ptr<std::uint8_t[], TFreeDeleter>;
-
-TAlignedBytes AllocateAligned(std::size_t size) {
-  const std::size_t rounded =
-      (size + DirectMemoryAlignment - 1) / DirectMemoryAlignment * DirectMemoryAlignment;
-  return TAlignedBytes(
-      static_cast<std::uint8_t*>(std::aligned_alloc(DirectMemoryAlignment, rounded)));
-}
-
-bool IsAligned(const void* p) {
-  return reinterpret_cast<std::uintptr_t>(p) % DirectMemoryAlignment == 0;
-}
-
-std::error_code LastError() {
-  return {errno, std::system_category()};
-}
 
 // pwrite/pread move fewer bytes than asked on signals and device limits; loop until done.
 template <typename TTransfer>
@@ -64,34 +42,22 @@ class TLinuxVolume final : public TVolume {
   TLinuxVolume& operator=(const TLinuxVolume&) = delete;
 
   std::error_code Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override {
-    const std::uint8_t* source = data.data();
-    TAlignedBytes bounce;
-    if (Direct && !IsAligned(source)) {
-      bounce = AllocateAligned(data.size());
-      if (!bounce) return std::make_error_code(std::errc::not_enough_memory);
-      std::memcpy(bounce.get(), source, data.size());
-      source = bounce.get();
-    }
-    return TransferAll([&](std::size_t done, std::size_t left,
-                           off_t at) { return pwrite(Fd, source + done, left, at); },
-                       data.size(), byteOffset);
+    const auto writeAll = [&](std::span<const std::uint8_t> bytes) {
+      return TransferAll([&](std::size_t done, std::size_t left,
+                             off_t at) { return pwrite(Fd, bytes.data() + done, left, at); },
+                         bytes.size(), byteOffset);
+    };
+    return Direct ? WriteFromAligned(data, writeAll) : writeAll(data);
   }
 
   std::error_code Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override {
     if (!Direct) DropCachedPages(byteOffset, data.size());
-    std::uint8_t* target = data.data();
-    TAlignedBytes bounce;
-    if (Direct && !IsAligned(target)) {
-      bounce = AllocateAligned(data.size());
-      if (!bounce) return std::make_error_code(std::errc::not_enough_memory);
-      target = bounce.get();
-    }
-    const std::error_code error =
-        TransferAll([&](std::size_t done, std::size_t left,
-                        off_t at) { return pread(Fd, target + done, left, at); },
-                    data.size(), byteOffset);
-    if (!error && bounce) std::memcpy(data.data(), bounce.get(), data.size());
-    return error;
+    const auto readAll = [&](std::span<std::uint8_t> bytes) {
+      return TransferAll([&](std::size_t done, std::size_t left,
+                             off_t at) { return pread(Fd, bytes.data() + done, left, at); },
+                         bytes.size(), byteOffset);
+    };
+    return Direct ? ReadIntoAligned(data, readAll) : readAll(data);
   }
 
   std::error_code Sync() override {
