@@ -21,11 +21,13 @@ namespace vorlane {
 namespace {
 
 // pwrite/pread move fewer bytes than asked on signals and device limits; loop until done.
-template <typename TTransfer>
-std::error_code TransferAll(TTransfer transfer, std::size_t size, std::uint64_t offset) {
+template <typename TSystemCall, typename TByte>
+std::error_code TransferAll(TSystemCall systemCall, int fd, std::span<TByte> bytes,
+                            std::uint64_t offset) {
   std::size_t done = 0;
-  while (done < size) {
-    const ssize_t moved = transfer(done, size - done, static_cast<off_t>(offset + done));
+  while (done < bytes.size()) {
+    const ssize_t moved =
+        systemCall(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
     if (moved < 0 && errno == EINTR) continue;
     if (moved < 0) return LastError();
     if (moved == 0) return EndOfVolumeError();
@@ -43,9 +45,7 @@ class TLinuxVolume final : public TVolume {
 
   std::error_code Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override {
     const auto writeAll = [&](std::span<const std::uint8_t> bytes) {
-      return TransferAll([&](std::size_t done, std::size_t left,
-                             off_t at) { return pwrite(Fd, bytes.data() + done, left, at); },
-                         bytes.size(), byteOffset);
+      return TransferAll(pwrite, Fd, bytes, byteOffset);
     };
     return Direct ? WriteFromAligned(data, writeAll) : writeAll(data);
   }
@@ -53,9 +53,7 @@ class TLinuxVolume final : public TVolume {
   std::error_code Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override {
     if (!Direct) DropCachedPages(byteOffset, data.size());
     const auto readAll = [&](std::span<std::uint8_t> bytes) {
-      return TransferAll([&](std::size_t done, std::size_t left,
-                             off_t at) { return pread(Fd, bytes.data() + done, left, at); },
-                         bytes.size(), byteOffset);
+      return TransferAll(pread, Fd, bytes, byteOffset);
     };
     return Direct ? ReadIntoAligned(data, readAll) : readAll(data);
   }
