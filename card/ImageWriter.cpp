@@ -1,12 +1,14 @@
 #include "card/ImageWriter.h"
 
+#include <utility>
+
 namespace vorlane {
 
 TImageWriter::TImageWriter(TVolume& volume, std::uint64_t firstByte)
     : Volume(volume),
       NextByte(firstByte),
-      Buffers{std::make_unique<TTransfer>(), std::make_unique<TTransfer>(),
-              std::make_unique<TTransfer>()},
+      Buffers{TAlignedBuffer(TransferSize), TAlignedBuffer(TransferSize),
+              TAlignedBuffer(TransferSize)},
       Writer([this](std::stop_token stop) { SendQueued(stop); }) {}
 
 // The stop is asked under the lock, so the writer cannot miss it between its check and its wait.
@@ -22,7 +24,7 @@ TImageWriter::~TImageWriter() {
 std::span<std::uint8_t> TImageWriter::FillBuffer() {
   std::unique_lock lock(Lock);
   Changed.wait(lock, [this] { return Queued < BufferCount || Failure; });
-  return Buffers[Filling]->Bytes;
+  return Buffers[Filling].Bytes();
 }
 
 std::error_code TImageWriter::Submit(std::size_t size) {
@@ -77,7 +79,7 @@ void TImageWriter::SendQueued(std::stop_token stop) {
 // A transfer that threw counts as one that failed.
 std::error_code TImageWriter::WriteOne(const TQueued& transfer) {
   try {
-    return Volume.Write(transfer.At, {Buffers[transfer.Buffer]->Bytes.data(), transfer.Size});
+    return Volume.Write(transfer.At, std::as_const(Buffers[transfer.Buffer]).First(transfer.Size));
   } catch (const std::system_error& thrown) {
     return thrown.code();
   } catch (const std::exception&) {

@@ -4,12 +4,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <mutex>
 #include <span>
 #include <system_error>
 #include <thread>
 
+#include "drives/AlignedBuffer.h"
 #include "drives/Volume.h"
 
 namespace vorlane {
@@ -41,9 +41,6 @@ class TImageWriter {
   std::uint64_t FailedAt() const;
 
  private:
-  struct alignas(4096) TTransfer {
-    std::array<std::uint8_t, TransferSize> Bytes;
-  };
   struct TQueued {
     std::size_t Buffer;
     std::size_t Size;
@@ -56,7 +53,7 @@ class TImageWriter {
 
   TVolume& Volume;
   std::uint64_t NextByte;  // card byte where the next submitted transfer goes
-  std::array<std::unique_ptr<TTransfer>, BufferCount> Buffers;
+  std::array<TAlignedBuffer, BufferCount> Buffers;
   std::size_t Filling = 0;  // the buffer FillBuffer handed out
   std::size_t Queued = 0;   // buffers queued or being written
 

@@ -3,33 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <future>
-#include <memory>
-#include <new>
 #include <span>
 
 #include "card/WavFile.h"
+#include "drives/AlignedBuffer.h"
 
 namespace vorlane {
 namespace {
-
-// Page-aligned, so a volume that reads with O_DIRECT fills it without a bounce copy.
-constexpr std::align_val_t PageAlignment{4096};
-
-struct TAlignedDelete {
-  void operator()(std::uint8_t* bytes) const { ::operator delete[](bytes, PageAlignment); }
-};
-
-class TTransferBuffer {
- public:
-  explicit TTransferBuffer(std::size_t size)
-      : Bytes(static_cast<std::uint8_t*>(::operator new[](size, PageAlignment))), Size(size) {}
-  std::span<std::uint8_t> First(std::size_t count) const { return {Bytes.get(), count}; }
-  std::size_t Capacity() const { return Size; }
-
- private:
-  std::unique_ptr<std::uint8_t[], TAlignedDelete> Bytes;
-  std::size_t Size;
-};
 
 class TSegmentComparison {
  public:
@@ -39,10 +19,11 @@ class TSegmentComparison {
         File(slot.File),
         FirstByte(StartByteFor(segment)),
         ImageBytes(ImageBytesFor(slot.DeclaredLength)),
-        // Whole sectors: the volume moves nothing smaller.
-        Card{TTransferBuffer(transferSize / SectorSize * SectorSize),
-             TTransferBuffer(transferSize / SectorSize * SectorSize)},
-        FileImage(Card[0].Capacity()) {}
+        // Whole sectors: the volume moves nothing smaller. Page-aligned, so a volume that reads
+        // uncached fills them without a bounce copy.
+        Card{TAlignedBuffer(transferSize / SectorSize * SectorSize),
+             TAlignedBuffer(transferSize / SectorSize * SectorSize)},
+        FileImage(Card[0].Size()) {}
 
   // The file's bytes for a transfer are read while the card reads the same transfer, and the
   // card's next read starts as soon as one ends: the card never waits for the comparison.
@@ -70,7 +51,7 @@ class TSegmentComparison {
 
  private:
   std::size_t TransferAt(std::uint64_t done) const {
-    return static_cast<std::size_t>(std::min<std::uint64_t>(Card[0].Capacity(), ImageBytes - done));
+    return static_cast<std::size_t>(std::min<std::uint64_t>(Card[0].Size(), ImageBytes - done));
   }
 
   std::future<std::error_code> ReadAhead(int buffer, std::uint64_t done) {
@@ -92,8 +73,8 @@ class TSegmentComparison {
   const std::string& File;
   const std::uint64_t FirstByte;
   const std::uint64_t ImageBytes;
-  std::array<TTransferBuffer, 2> Card;
-  TTransferBuffer FileImage;
+  std::array<TAlignedBuffer, 2> Card;
+  TAlignedBuffer FileImage;
   int Filled = 0;  // the card buffer the read under way fills
 };
 

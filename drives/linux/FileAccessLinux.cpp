@@ -5,13 +5,10 @@
 #include <cerrno>
 
 #include "drives/FileAccess.h"
+#include "drives/linux/LastError.h"
 
 namespace vorlane {
 namespace {
-
-std::error_code LastError() {
-  return {errno, std::system_category()};
-}
 
 TFileRead Failure(TFileRead::TStatus status, std::error_code error) {
   TFileRead result;

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "drives/linux/CardAccessPlan.h"
+#include "drives/linux/LastError.h"
 #include "drives/linux/UDisksClient.h"
 #include "drives/linux/VolumeLinux.h"
 
@@ -25,10 +26,6 @@ namespace {
 // a whole disk, on any of its partitions), and refuses mounts and other exclusive openers, such
 // as a second Vorlane, while the job holds it.
 constexpr int CardOpenFlags = O_RDWR | O_EXCL | O_CLOEXEC;
-
-std::error_code LastError() {
-  return {errno, std::system_category()};
-}
 
 std::string ReadWholeFile(const fs::path& file) {
   std::ifstream in(file);

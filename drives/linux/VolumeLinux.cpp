@@ -12,42 +12,22 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 
+#include "drives/AlignedTransfer.h"
+#include "drives/linux/LastError.h"
 #include "drives/linux/VolumeLinux.h"
 
 namespace vorlane {
 namespace {
 
-constexpr std::uintptr_t DirectMemoryAlignment = 4096;
-
-struct TFreeDeleter {
-  void operator()(std::uint8_t* p) const { std::free(p); }
-};
-using TAlignedBytes = std::unique_ptr<std::uint8_t[], TFreeDeleter>;
-
-TAlignedBytes AllocateAligned(std::size_t size) {
-  const std::size_t rounded =
-      (size + DirectMemoryAlignment - 1) / DirectMemoryAlignment * DirectMemoryAlignment;
-  return TAlignedBytes(
-      static_cast<std::uint8_t*>(std::aligned_alloc(DirectMemoryAlignment, rounded)));
-}
-
-bool IsAligned(const void* p) {
-  return reinterpret_cast<std::uintptr_t>(p) % DirectMemoryAlignment == 0;
-}
-
-std::error_code LastError() {
-  return {errno, std::system_category()};
-}
-
 // pwrite/pread move fewer bytes than asked on signals and device limits; loop until done.
-template <typename TTransfer>
-std::error_code TransferAll(TTransfer transfer, std::size_t size, std::uint64_t offset) {
+template <typename TSystemCall, typename TByte>
+std::error_code TransferAll(TSystemCall systemCall, int fd, std::span<TByte> bytes,
+                            std::uint64_t offset) {
   std::size_t done = 0;
-  while (done < size) {
-    const ssize_t moved = transfer(done, size - done, static_cast<off_t>(offset + done));
+  while (done < bytes.size()) {
+    const ssize_t moved =
+        systemCall(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
     if (moved < 0 && errno == EINTR) continue;
     if (moved < 0) return LastError();
     if (moved == 0) return EndOfVolumeError();
@@ -64,34 +44,18 @@ class TLinuxVolume final : public TVolume {
   TLinuxVolume& operator=(const TLinuxVolume&) = delete;
 
   std::error_code Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override {
-    const std::uint8_t* source = data.data();
-    TAlignedBytes bounce;
-    if (Direct && !IsAligned(source)) {
-      bounce = AllocateAligned(data.size());
-      if (!bounce) return std::make_error_code(std::errc::not_enough_memory);
-      std::memcpy(bounce.get(), source, data.size());
-      source = bounce.get();
-    }
-    return TransferAll([&](std::size_t done, std::size_t left,
-                           off_t at) { return pwrite(Fd, source + done, left, at); },
-                       data.size(), byteOffset);
+    const auto writeAll = [&](std::span<const std::uint8_t> bytes) {
+      return TransferAll(pwrite, Fd, bytes, byteOffset);
+    };
+    return Direct ? WriteFromAligned(data, writeAll) : writeAll(data);
   }
 
   std::error_code Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override {
     if (!Direct) DropCachedPages(byteOffset, data.size());
-    std::uint8_t* target = data.data();
-    TAlignedBytes bounce;
-    if (Direct && !IsAligned(target)) {
-      bounce = AllocateAligned(data.size());
-      if (!bounce) return std::make_error_code(std::errc::not_enough_memory);
-      target = bounce.get();
-    }
-    const std::error_code error =
-        TransferAll([&](std::size_t done, std::size_t left,
-                        off_t at) { return pread(Fd, target + done, left, at); },
-                    data.size(), byteOffset);
-    if (!error && bounce) std::memcpy(data.data(), bounce.get(), data.size());
-    return error;
+    const auto readAll = [&](std::span<std::uint8_t> bytes) {
+      return TransferAll(pread, Fd, bytes, byteOffset);
+    };
+    return Direct ? ReadIntoAligned(data, readAll) : readAll(data);
   }
 
   std::error_code Sync() override {

@@ -35,8 +35,7 @@
 
 #include <winioctl.h>
 
-#include <cstring>
-
+#include "drives/AlignedTransfer.h"
 #include "drives/windows/HandleWindows.h"
 #include "drives/windows/WindowsError.h"
 
@@ -45,23 +44,6 @@ namespace {
 
 constexpr int LockAttempts = 20;
 constexpr DWORD LockRetryMs = 250;
-
-constexpr std::uintptr_t PageSize = 4096;
-
-struct TPageRelease {
-  void operator()(std::uint8_t* pages) const { VirtualFree(pages, 0, MEM_RELEASE); }
-};
-using TPageBytes = std::unique_ptr<std::uint8_t[], TPageRelease>;
-
-// VirtualAlloc hands out whole pages: aligned for every sector size a card or disk uses.
-TPageBytes AllocatePages(std::size_t size) {
-  return TPageBytes(static_cast<std::uint8_t*>(
-      VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
-}
-
-bool IsPageAligned(const void* p) {
-  return reinterpret_cast<std::uintptr_t>(p) % PageSize == 0;
-}
 
 // How a file system answers a volume control sent to a plain file's handle.
 bool MeansNoFileSystemHere(DWORD error) {
@@ -111,31 +93,17 @@ class TWindowsVolume final : public TVolume {
   }
 
   std::error_code Write(std::uint64_t byteOffset, std::span<const std::uint8_t> data) override {
-    const std::uint8_t* source = data.data();
-    TPageBytes bounce;
-    if (!IsPageAligned(source)) {
-      bounce = AllocatePages(data.size());
-      if (!bounce) return LastWindowsError();
-      std::memcpy(bounce.get(), source, data.size());
-      source = bounce.get();
-    }
-    return WriteAll(Calls, Handle.get(), byteOffset, {source, data.size()});
+    return WriteFromAligned(data, [&](std::span<const std::uint8_t> bytes) {
+      return WriteAll(Calls, Handle.get(), byteOffset, bytes);
+    });
   }
 
   std::error_code Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) override {
-    std::uint8_t* target = data.data();
-    TPageBytes bounce;
-    if (!IsPageAligned(target)) {
-      bounce = AllocatePages(data.size());
-      if (!bounce) return LastWindowsError();
-      target = bounce.get();
-    }
-    const TTransferred read =
-        ReadUntilFullOrEnd(Calls, Handle.get(), byteOffset, {target, data.size()});
-    if (read.Error) return read.Error;
-    if (read.Count != data.size()) return EndOfVolumeError();
-    if (bounce) std::memcpy(data.data(), bounce.get(), data.size());
-    return {};
+    return ReadIntoAligned(data, [&](std::span<std::uint8_t> bytes) {
+      const TTransferred read = ReadUntilFullOrEnd(Calls, Handle.get(), byteOffset, bytes);
+      if (read.Error) return read.Error;
+      return read.Count == bytes.size() ? std::error_code() : EndOfVolumeError();
+    });
   }
 
   std::error_code Sync() override {
