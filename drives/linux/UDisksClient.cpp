@@ -8,6 +8,8 @@
 #include <memory>
 #include <string_view>
 
+#include "drives/linux/LastError.h"
+
 namespace vorlane {
 namespace {
 
@@ -216,7 +218,7 @@ TServiceFailure TUDisksClient::OpenDevice(const std::string& object, int flags, 
   if (result <= 0) return UnexpectedAnswer(result < 0 ? result : -EBADMSG);
   // The descriptor belongs to the message; keep a copy of our own.
   fd = fcntl(received, F_DUPFD_CLOEXEC, 3);
-  if (fd < 0) return {{errno, std::system_category()}, {}};
+  if (fd < 0) return {LastError(), {}};
   return {};
 }
 
