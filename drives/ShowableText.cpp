@@ -49,7 +49,7 @@ bool NeedsEscape(char32_t code) {
 }
 
 std::string Escape(char32_t code) {
-  char escaped[8];
+  char escaped[16];
   if (code < 0x80)
     std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned>(code));
   else
