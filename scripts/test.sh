@@ -20,6 +20,9 @@ for config in plain sanitize; do
   ctest --test-dir "$root/build/$config" --output-on-failure --timeout 300
 done
 
+# Every parser of untrusted bytes under libFuzzer, briefly: scripts/fuzz.sh alone runs a minute each.
+"$root/scripts/fuzz.sh" --seconds "${FUZZ_SECONDS:-12}"
+
 # The Windows backend: cross-built for 32- and 64-bit Windows, both tested under wine.
 "$root/scripts/test-windows.sh"
 

@@ -42,6 +42,7 @@ TEST(ShowableText, EscapesControlsReplacesBadUtf8AndCapsLength) {
       {"lone continuation byte", "a\x80z", "a" + Fffd + "z"},
       {"cut-off sequence", "\xe8\xaf", Fffd + Fffd},
       {"overlong slash", "\xc0\xaf", Fffd + Fffd},
+      {"overlong three-byte slash", "\xe0\x80\xaf", Fffd + Fffd + Fffd},
       {"surrogate", "\xed\xa0\x80", Fffd + Fffd + Fffd},
       {"past U+10FFFF", "\xf4\x90\x80\x80", Times(4, Fffd)},
       {"0xFF", "\xff", Fffd},
