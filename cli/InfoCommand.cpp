@@ -2,11 +2,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <nlohmann/json.hpp>
 
 #include "card/CardInfo.h"
 #include "card/JobOutcome.h"
 #include "cli/Commands.h"
+#include "cli/JsonReports.h"
 #include "cli/Targets.h"
 #include "cli/Usage.h"
 #include "drives/Platform.h"
@@ -81,45 +81,6 @@ void PrintText(const TCardReport& report) {
               << StartSectorFor(segment.Segment) << "): " << SegmentText(segment) << "\n";
 }
 
-nlohmann::ordered_json SegmentJson(const TSegmentInfo& segment) {
-  nlohmann::ordered_json json = {{"segment", static_cast<int>(segment.Segment)},
-                                 {"startSector", StartSectorFor(segment.Segment)},
-                                 {"wav", segment.DeclaredLength != 0}};
-  if (segment.DeclaredLength == 0) return json;
-  const TWavHeader& header = segment.Header;
-  json["declaredLength"] = segment.DeclaredLength;
-  json["format"] = nullptr;
-  if (header.Format)
-    json["format"] = {{"formatTag", header.Format->FormatTag},
-                      {"pcm", header.Format->FormatTag == 1},
-                      {"channels", header.Format->Channels},
-                      {"sampleRate", header.Format->SampleRate},
-                      {"bitsPerSample", header.Format->BitsPerSample}};
-  json["dataBytes"] = header.DataBytes ? nlohmann::ordered_json(*header.DataBytes) : nullptr;
-  const std::optional<double> seconds = header.DurationSeconds();
-  json["durationSeconds"] = seconds ? nlohmann::ordered_json(*seconds) : nullptr;
-  json["headerProblem"] = header.Problem.empty() ? nullptr : nlohmann::ordered_json(header.Problem);
-  json["paddingIntact"] = segment.PaddingIntact;
-  return json;
-}
-
-nlohmann::ordered_json ReportJson(const TCardReport& report) {
-  nlohmann::ordered_json json = {{"drive", report.Target.Name},
-                                 {"volumePath", report.Target.VolumePath},
-                                 {"removable", report.Target.IsDrive},
-                                 {"sizeBytes", report.SizeBytes}};
-  if (!report.Failure.empty()) {
-    json["error"] = report.Failure;
-    return json;
-  }
-  json["testPattern"] = report.Reading.Info.TestPattern;
-  json["foldSuspected"] = report.Reading.Info.FoldSuspected();
-  json["segments"] = nlohmann::ordered_json::array();
-  for (const TSegmentInfo& segment : report.Reading.Info.Segments)
-    json["segments"].push_back(SegmentJson(segment));
-  return json;
-}
-
 }  // namespace
 
 int RunInfo(const std::vector<std::string>& drives, bool json) {
@@ -135,11 +96,12 @@ int RunInfo(const std::vector<std::string>& drives, bool json) {
       exitCode = ExitCardFailed;
     }
     if (json)
-      all.push_back(ReportJson(report));
+      all.push_back(
+          CardReportJson(report.Target, report.SizeBytes, report.Reading, report.Failure));
     else
       PrintText(report);
   }
-  if (json) std::cout << all.dump(2) << "\n";
+  if (json) std::cout << JsonText(all) << "\n";
   std::cout.flush();
   return exitCode;
 }

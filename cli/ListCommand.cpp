@@ -1,8 +1,8 @@
 // list: the removable drives, as the window's drive list shows them.
 #include <iostream>
-#include <nlohmann/json.hpp>
 
 #include "cli/Commands.h"
+#include "cli/JsonReports.h"
 #include "cli/Usage.h"
 #include "drives/Platform.h"
 #include "drives/RemovableDrives.h"
@@ -12,14 +12,7 @@ namespace vorlane::cli {
 int RunList(bool json) {
   const std::vector<TDriveDetails> drives = GetRemovableDriveDetails();
   if (json) {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
-    for (const TDriveDetails& drive : drives)
-      list.push_back({{"entry", drive.Entry},
-                      {"volumePath", VolumePathFor(drive.Entry)},
-                      {"sizeBytes", drive.SizeBytes},
-                      {"vendor", drive.Vendor},
-                      {"model", drive.Model}});
-    std::cout << list.dump(2) << std::endl;
+    std::cout << JsonText(DriveListJson(drives)) << std::endl;
     return ExitPassed;
   }
   if (drives.empty()) std::cerr << "没找到可移动磁盘" << std::endl;

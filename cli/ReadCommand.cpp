@@ -1,4 +1,5 @@
 // read: the WAV file a segment holds, byte for byte, into a file.
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -52,12 +53,16 @@ class TSegmentCopy {
       if (const std::error_code error = Volume.Read(FirstByte + done, {bytes.data(), sectors}))
         return "reading the card at byte " + std::to_string(FirstByte + done) + ": " +
                error.message();
-      if (std::fwrite(bytes.data(), 1, size, file.get()) != size)
-        return partial.string() + ": writing failed";
+      if (std::fwrite(bytes.data(), 1, size, file.get()) != size) return WriteFailed(partial);
       done += size;
     }
-    if (std::fclose(file.release()) != 0) return partial.string() + ": writing failed";
+    // The last bytes reach the file only here, as the buffer is flushed: a full disk shows now.
+    if (std::fclose(file.release()) != 0) return WriteFailed(partial);
     return {};
+  }
+
+  static std::string WriteFailed(const fs::path& partial) {
+    return partial.string() + ": writing failed: " + std::generic_category().message(errno);
   }
 
   static fs::path PartialPathFor(const fs::path& output) {

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "drives/RemovableDrives.h"
+#include "drives/ShowableText.h"
 
 namespace vorlane {
 
@@ -8,8 +9,9 @@ std::string DescribeDrive(const TDriveDetails& drive) {
   char size[32];
   std::snprintf(size, sizeof size, "%.1f GB", static_cast<double>(drive.SizeBytes) / 1e9);
   std::string text = drive.SizeBytes == 0 ? "no card" : size;
-  std::string maker = drive.Vendor;
-  if (!drive.Model.empty()) maker += (maker.empty() ? "" : " ") + drive.Model;
+  // Vendor and model are the device's own words: shown only as ShowableText makes them.
+  std::string maker = ShowableText(drive.Vendor);
+  if (!drive.Model.empty()) maker += (maker.empty() ? "" : " ") + ShowableText(drive.Model);
   if (!maker.empty()) text += " \u00b7 " + maker;
   return text;
 }

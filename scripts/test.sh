@@ -26,9 +26,12 @@ for preset in plain sanitize; do
 done
 
 if $linuxOnly; then
-  echo "Linux builds OK; Windows backend and package checks skipped (--linux-only)"
+  echo "Linux builds OK; fuzzing, Windows backend and package checks skipped (--linux-only)"
   exit 0
 fi
+
+# Every parser of untrusted bytes under libFuzzer, briefly: scripts/fuzz.sh alone runs a minute each.
+"$root/scripts/fuzz.sh" --seconds "${FUZZ_SECONDS:-12}"
 
 # The Windows backend: cross-built for 32- and 64-bit Windows, both tested under wine.
 "$root/scripts/test-windows.sh"

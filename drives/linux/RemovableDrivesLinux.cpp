@@ -33,21 +33,12 @@ std::string ReadFirstLine(const fs::path& file) {
   return line;
 }
 
-// SCSI inquiry strings come padded with blanks to their field width.
 std::string ReadTrimmedLine(const fs::path& file) {
-  std::string text = ReadFirstLine(file);
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+  return TrimBlanks(ReadFirstLine(file));
 }
 
-// The leading decimal number of an attribute; 0 when it is missing. For `dev` ("179:0") that is
-// the major number.
 std::uint64_t ReadLeadingNumber(const fs::path& file) {
-  const std::string text = ReadFirstLine(file);
-  std::uint64_t value = 0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
-  return value;
+  return LeadingNumber(ReadFirstLine(file));
 }
 
 // A device's `subsystem` link points at its bus or class directory (../../bus/scsi).
@@ -117,6 +108,18 @@ bool IsBeforeInNameOrder(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+std::string TrimBlanks(std::string_view line) {
+  const auto first = line.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(line.substr(first, line.find_last_not_of(' ') - first + 1));
+}
+
+std::uint64_t LeadingNumber(std::string_view line) {
+  std::uint64_t value = 0;
+  std::from_chars(line.data(), line.data() + line.size(), value);
+  return value;
+}
 
 TDiskAttributes ReadDiskAttributes(const fs::path& diskDir) {
   TDiskAttributes disk;

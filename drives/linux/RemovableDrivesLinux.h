@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "drives/RemovableDrives.h"
@@ -36,6 +37,14 @@ struct TDiskAttributes {
   std::string Model;
   std::vector<TPartitionAttributes> Partitions;
 };
+
+// The first line of an attribute without the blanks around it: SCSI inquiry strings come padded
+// to their field width.
+std::string TrimBlanks(std::string_view line);
+
+// The leading decimal number of an attribute's first line; 0 when there is none. For `dev`
+// ("179:0") that is the major number.
+std::uint64_t LeadingNumber(std::string_view line);
 
 // Reads a disk's directory, /sys/block/<name>. Missing attributes (the device went away during
 // the scan) read as 0 or empty.
