@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "card/CardLayout.h"
+#include "cli/CommandContext.h"
 
 namespace vorlane::cli {
 
@@ -16,9 +17,10 @@ struct TSegmentFiles {
 };
 
 int RunList(bool json);
-int RunWrite(const TSegmentFiles& files, const std::vector<std::string>& drives, bool verify,
-             bool assumeYes);
-int RunVerify(const TSegmentFiles& files, const std::vector<std::string>& drives);
+int RunWrite(const TCommandContext& context, const TSegmentFiles& files,
+             const std::vector<std::string>& drives, bool verify, bool assumeYes);
+int RunVerify(const TCommandContext& context, const TSegmentFiles& files,
+              const std::vector<std::string>& drives);
 int RunInfo(const std::vector<std::string>& drives, bool json);
 int RunRead(TSegment segment, const std::string& drive, const std::string& output, bool force);
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <iostream>
+#include <istream>
+#include <ostream>
 #include <string>
 
-#include "cli/Terminal.h"
 #include "cli/Usage.h"
 
 namespace vorlane::cli {
@@ -27,23 +27,23 @@ bool IsYes(std::string answer) {
 
 }  // namespace
 
-void ConfirmWrite(const std::vector<TTarget>& targets, const std::vector<TSegmentChoice>& segments,
-                  bool assumeYes) {
+void ConfirmWrite(const TCommandContext& context, const std::vector<TTarget>& targets,
+                  const std::vector<TSegmentChoice>& segments, bool assumeYes) {
   const bool anyDrive =
       std::any_of(targets.begin(), targets.end(), [](const TTarget& t) { return t.IsDrive; });
   if (!anyDrive || assumeYes) return;
-  if (!IsTerminal(TStream::Input))
+  if (!context.InputIsTerminal)
     throw TUsageError(
         "not writing to drives without confirmation: no terminal to ask on (--yes "
         "confirms in advance); nothing written");
-  std::cerr << "Overwriting " << WhatIsWritten(segments) << " on:\n";
+  context.Err << "Overwriting " << WhatIsWritten(segments) << " on:\n";
   for (const TTarget& target : targets)
     if (target.IsDrive)
-      std::cerr << "  " << target.Name << "  " << target.VolumePath << "  "
-                << DescribeDrive(target.Details) << "\n";
-  std::cerr << "Write these cards? [y/N] " << std::flush;
+      context.Err << "  " << target.Name << "  " << target.VolumePath << "  "
+                  << DescribeDrive(target.Details) << "\n";
+  context.Err << "Write these cards? [y/N] " << std::flush;
   std::string answer;
-  std::getline(std::cin, answer);
+  std::getline(context.In, answer);
   if (!IsYes(answer)) throw TUsageError("not confirmed; nothing written");
 }
 

@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <cstdio>
-#include <iostream>
 #include <mutex>
 #include <optional>
+#include <ostream>
 
 #include "cli/Terminal.h"
 
@@ -43,8 +43,8 @@ const char* StepVerb(const TStep& step) {
 // The card lines and the lines every display prints when a step ends.
 class TDisplayBase : public TProgressDisplay {
  public:
-  explicit TDisplayBase(std::vector<std::string> names)
-      : Names(std::move(names)), Lines(Names.size()) {}
+  TDisplayBase(std::vector<std::string> names, std::ostream& out, std::ostream& err)
+      : Out(out), Err(err), Names(std::move(names)), Lines(Names.size()) {}
 
   void StepStarted(std::size_t card, const TStep& step) override {
     const std::lock_guard lock(Mutex);
@@ -76,6 +76,8 @@ class TDisplayBase : public TProgressDisplay {
   virtual void Started(std::size_t card) = 0;  // with the lock held
   virtual void Show(const std::string& line, bool error) = 0;
 
+  std::ostream& Out;
+  std::ostream& Err;
   std::mutex Mutex;
   const std::vector<std::string> Names;
   std::vector<TCardLine> Lines;
@@ -94,8 +96,8 @@ class TStepLog final : public TDisplayBase {
          false);
   }
   void Show(const std::string& line, bool error) override {
-    std::cout.flush();
-    (error ? std::cerr : std::cout) << line << std::endl;
+    Out.flush();
+    (error ? Err : Out) << line << std::endl;
   }
 };
 
@@ -119,23 +121,23 @@ class TLiveLines final : public TDisplayBase {
   // Goes back to the first live line, prints the lines that came meanwhile over it, then the
   // live lines, and clears what is left of the old ones.
   void Redraw(bool withLiveLines) {
-    if (Drawn > 0) std::cout << "\x1b[" << Drawn << "F";
+    if (Drawn > 0) Out << "\x1b[" << Drawn << "F";
     for (const auto& [line, error] : Waiting) {
-      std::cout << "\x1b[2K";
-      std::cout.flush();
-      (error ? std::cerr : std::cout) << line << '\n';
-      (error ? std::cerr : std::cout).flush();
+      Out << "\x1b[2K";
+      Out.flush();
+      (error ? Err : Out) << line << '\n';
+      (error ? Err : Out).flush();
     }
     Waiting.clear();
     Drawn = 0;
     const int columns = TerminalColumns();
     for (std::size_t card = 0; withLiveLines && card < Lines.size(); ++card) {
       if (!Lines[card].Step) continue;
-      std::cout << "\x1b[2K" << FitTo(LiveLine(card), columns - 1) << '\n';
+      Out << "\x1b[2K" << FitTo(LiveLine(card), columns - 1) << '\n';
       ++Drawn;
     }
-    std::cout << "\x1b[J";
-    std::cout.flush();
+    Out << "\x1b[J";
+    Out.flush();
   }
 
   // "sdb1  segment 1  writing    45%   38.2 MB/s   0:12 left"
@@ -169,10 +171,10 @@ class TLiveLines final : public TDisplayBase {
 
 }  // namespace
 
-std::unique_ptr<TProgressDisplay> MakeProgressDisplay(std::vector<std::string> cardNames,
-                                                      bool live) {
-  if (live) return std::make_unique<TLiveLines>(std::move(cardNames));
-  return std::make_unique<TStepLog>(std::move(cardNames));
+std::unique_ptr<TProgressDisplay> MakeProgressDisplay(std::vector<std::string> cardNames, bool live,
+                                                      std::ostream& out, std::ostream& err) {
+  if (live) return std::make_unique<TLiveLines>(std::move(cardNames), out, err);
+  return std::make_unique<TStepLog>(std::move(cardNames), out, err);
 }
 
 std::string DescribeSeconds(double seconds) {

@@ -3,6 +3,7 @@
 // Otherwise: one line per step as it starts and as it ends. Failures go to standard error.
 #pragma once
 
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,8 +20,9 @@ class TProgressDisplay : public TRunListener {
   virtual void Close() = 0;
 };
 
-std::unique_ptr<TProgressDisplay> MakeProgressDisplay(std::vector<std::string> cardNames,
-                                                      bool live);
+// Lines go to out, failures to err; both must outlive the display.
+std::unique_ptr<TProgressDisplay> MakeProgressDisplay(std::vector<std::string> cardNames, bool live,
+                                                      std::ostream& out, std::ostream& err);
 
 // "2.10 s"
 std::string DescribeSeconds(double seconds);

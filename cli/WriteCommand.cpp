@@ -2,30 +2,20 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
-#include <iostream>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <ostream>
 
 #include "card/CardImage.h"
 #include "cli/CardRun.h"
 #include "cli/Commands.h"
 #include "cli/Confirm.h"
 #include "cli/ProgressDisplay.h"
-#include "cli/Terminal.h"
 #include "cli/Usage.h"
 
 namespace vorlane::cli {
 namespace {
-
-// Ctrl-C asks every card to stop at its next sector with what it wrote confirmed, instead of
-// leaving a transfer in flight; a second Ctrl-C ends the program at once.
-volatile std::sig_atomic_t Interrupted = 0;
-
-extern "C" void OnInterrupt(int) {
-  Interrupted = 1;
-  std::signal(SIGINT, SIG_DFL);
-}
 
 // Wakes the waiting program when a card ends, so the summary is not held up.
 class TFinishSignal {
@@ -45,83 +35,101 @@ class TFinishSignal {
   std::condition_variable Changed;
 };
 
-void PrintSummary(const std::vector<TTarget>& targets,
+void PrintSummary(std::ostream& out, const std::vector<TTarget>& targets,
                   const std::vector<std::unique_ptr<TCardRun>>& runs) {
   for (std::size_t card = 0; card < runs.size(); ++card) {
     const TCardResult& result = runs[card]->Result();
-    std::cout << targets[card].Name << ": " << result.Words << ", "
-              << DescribeTimeAndRate(result.Seconds, result.BytesMoved) << "\n";
+    out << targets[card].Name << ": " << result.Words << ", "
+        << DescribeTimeAndRate(result.Seconds, result.BytesMoved) << "\n";
   }
-  std::cout.flush();
+  out.flush();
 }
 
-int RunCards(const std::vector<TTarget>& targets, const std::vector<TSegmentChoice>& segments,
-             TRunMode mode) {
+// Ctrl-C asks every card to stop at its next sector with what it wrote confirmed, instead of
+// leaving a transfer in flight; a second Ctrl-C ends the program at once.
+class TCaughtInterrupt {
+ public:
+  TCaughtInterrupt(TInterrupt& interrupt, std::function<void()> onPress) : Interrupt(interrupt) {
+    Interrupt.Catch(std::move(onPress));
+  }
+  ~TCaughtInterrupt() { Interrupt.Release(); }
+  TCaughtInterrupt(const TCaughtInterrupt&) = delete;
+  TCaughtInterrupt& operator=(const TCaughtInterrupt&) = delete;
+
+ private:
+  TInterrupt& Interrupt;
+};
+
+int RunCards(const TCommandContext& context, const std::vector<TTarget>& targets,
+             const std::vector<TSegmentChoice>& segments, TRunMode mode) {
   std::vector<std::string> names;
   for (const TTarget& target : targets) names.push_back(target.Name);
   const std::unique_ptr<TProgressDisplay> display =
-      MakeProgressDisplay(names, IsTerminal(TStream::Output));
+      MakeProgressDisplay(names, context.OutputIsTerminal, context.Out, context.Err);
   TFinishSignal finish;
   std::vector<std::unique_ptr<TCardRun>> runs;
   for (std::size_t card = 0; card < targets.size(); ++card)
-    runs.push_back(std::make_unique<TCardRun>(card, targets[card], segments, mode, SystemPlatform(),
+    runs.push_back(std::make_unique<TCardRun>(card, targets[card], segments, mode, context.Platform,
                                               *display, [&finish] { finish.Notify(); }));
   const auto allFinished = [&runs] {
     return std::all_of(runs.begin(), runs.end(),
                        [](const auto& run) { return run->HasFinished(); });
   };
-  // A program started with Ctrl-C ignored (in the background of a script) keeps ignoring it.
-  const auto previous = std::signal(SIGINT, OnInterrupt);
-  if (previous == SIG_IGN) std::signal(SIGINT, SIG_IGN);
-  for (const auto& run : runs) run->Start();
-  while (!allFinished()) {
-    finish.WaitFor(std::chrono::milliseconds(200), allFinished);
-    if (Interrupted)
+  {
+    const TCaughtInterrupt interrupt(context.Interrupt, [&runs] {
       for (const auto& run : runs) run->RequestStop();
-    display->Tick();
+    });
+    for (const auto& run : runs) run->Start();
+    while (!allFinished()) {
+      finish.WaitFor(std::chrono::milliseconds(200), allFinished);
+      display->Tick();
+    }
+    for (const auto& run : runs) run->Join();
   }
-  for (const auto& run : runs) run->Join();
-  std::signal(SIGINT, previous);
   display->Close();
-  PrintSummary(targets, runs);
+  PrintSummary(context.Out, targets, runs);
   const bool passed =
       std::all_of(runs.begin(), runs.end(), [](const auto& run) { return run->Result().Passed; });
   return passed ? ExitPassed : ExitCardFailed;
 }
 
 // An image file stands for a whole card: it must reach past the last image it will hold.
-void PrepareImages(const std::vector<TTarget>& targets,
+void PrepareImages(std::ostream& err, const std::vector<TTarget>& targets,
                    const std::vector<TSegmentChoice>& segments) {
   std::uint64_t bytes = 0;
   for (const TSegmentChoice& segment : segments)
     bytes = std::max(bytes, SegmentImageEnd(segment.Segment, segment.Slot.DeclaredLength));
   for (const TTarget& target : targets) {
     if (target.IsDrive) continue;
-    if (!target.Exists) std::cerr << target.VolumePath << ": creating a card image file\n";
+    if (!target.Exists) err << target.VolumePath << ": creating a card image file\n";
     if (const std::error_code error = PrepareCardImage(target.VolumePath, bytes))
       throw TUsageError(target.VolumePath + ": cannot prepare the card image: " + error.message());
   }
 }
 
-std::vector<TTarget> ResolveDrives(const std::vector<std::string>& drives, TMissingImage missing) {
+std::vector<TTarget> ResolveDrives(const TCommandContext& context,
+                                   const std::vector<std::string>& drives, TMissingImage missing) {
   if (drives.empty()) throw TUsageError("no DRIVE given (see vorlane-cli list)");
-  return ResolveTargets(drives, GetRemovableDriveDetails(), missing);
+  return ResolveTargets(drives, context.RemovableDrives(), missing);
 }
 
 }  // namespace
 
-int RunWrite(const TSegmentFiles& files, const std::vector<std::string>& drives, bool verify,
-             bool assumeYes) {
+int RunWrite(const TCommandContext& context, const TSegmentFiles& files,
+             const std::vector<std::string>& drives, bool verify, bool assumeYes) {
   const std::vector<TSegmentChoice> segments = CheckSegmentFiles(files.Segment1, files.Segment2);
-  const std::vector<TTarget> targets = ResolveDrives(drives, TMissingImage::Create);
-  ConfirmWrite(targets, segments, assumeYes);
-  PrepareImages(targets, segments);
-  return RunCards(targets, segments, verify ? TRunMode::WriteAndVerify : TRunMode::WriteOnly);
+  const std::vector<TTarget> targets = ResolveDrives(context, drives, TMissingImage::Create);
+  ConfirmWrite(context, targets, segments, assumeYes);
+  PrepareImages(context.Err, targets, segments);
+  return RunCards(context, targets, segments,
+                  verify ? TRunMode::WriteAndVerify : TRunMode::WriteOnly);
 }
 
-int RunVerify(const TSegmentFiles& files, const std::vector<std::string>& drives) {
+int RunVerify(const TCommandContext& context, const TSegmentFiles& files,
+              const std::vector<std::string>& drives) {
   const std::vector<TSegmentChoice> segments = CheckSegmentFiles(files.Segment1, files.Segment2);
-  return RunCards(ResolveDrives(drives, TMissingImage::Refuse), segments, TRunMode::VerifyOnly);
+  return RunCards(context, ResolveDrives(context, drives, TMissingImage::Refuse), segments,
+                  TRunMode::VerifyOnly);
 }
 
 }  // namespace vorlane::cli

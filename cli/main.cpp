@@ -1,8 +1,8 @@
 // vorlane-cli: programs many cards at once, verifies them and reads back what a card holds,
 // with the same card and volume code as the window.
 #include <CLI/CLI.hpp>
-#include <iostream>
 
+#include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/Terminal.h"
 #include "cli/Usage.h"
@@ -81,18 +81,19 @@ int main(int argc, char** argv) {
 
   try {
     app.parse(argc, argv);
-    if (*list) return RunList(arguments.Json);
-    if (*write)
-      return RunWrite(arguments.Files, arguments.Drives, !arguments.NoVerify, arguments.Yes);
-    if (*verify) return RunVerify(arguments.Files, arguments.Drives);
-    if (*info) return RunInfo(arguments.Drives, arguments.Json);
-    arguments.Drives = {drive};
-    return ReadSegment(arguments);
   } catch (const CLI::ParseError& error) {
     // Help and version end with 0; every other parse error is a usage error.
     return app.exit(error) == 0 ? ExitPassed : ExitUsage;
-  } catch (const TUsageError& error) {
-    std::cerr << "vorlane-cli: " << error.what() << std::endl;
-    return ExitUsage;
   }
+  const TCommandContext context = SystemContext();
+  return ExitCodeOf(context, [&] {
+    if (*list) return RunList(arguments.Json);
+    if (*write)
+      return RunWrite(context, arguments.Files, arguments.Drives, !arguments.NoVerify,
+                      arguments.Yes);
+    if (*verify) return RunVerify(context, arguments.Files, arguments.Drives);
+    if (*info) return RunInfo(arguments.Drives, arguments.Json);
+    arguments.Drives = {drive};
+    return ReadSegment(arguments);
+  });
 }

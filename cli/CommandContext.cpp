@@ -1,0 +1,82 @@
+#include "cli/CommandContext.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+#include "cli/Terminal.h"
+#include "cli/Usage.h"
+
+namespace vorlane::cli {
+namespace {
+
+// Set by the signal handler; a lock-free atomic is safe to set there.
+std::atomic<bool> CtrlCPressed = false;
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnCtrlC(int) {
+  CtrlCPressed = true;
+  std::signal(SIGINT, SIG_DFL);
+}
+
+// A signal handler may only set a flag: a watcher thread sees it within a few hundredths of a
+// second and does what the command asked for.
+class TSignalInterrupt final : public TInterrupt {
+ public:
+  void Catch(std::function<void()> onPress) override {
+    CtrlCPressed = false;
+    Previous = std::signal(SIGINT, OnCtrlC);
+    // A program started with Ctrl-C ignored (in the background of a script) keeps ignoring it.
+    if (Previous == SIG_IGN) std::signal(SIGINT, SIG_IGN);
+    Watcher = std::jthread([this, press = std::move(onPress)](std::stop_token stop) {
+      std::unique_lock lock(Mutex);
+      while (!stop.stop_requested() && !CtrlCPressed)
+        Woken.wait_for(lock, stop, std::chrono::milliseconds(50),
+                       [] { return CtrlCPressed.load(); });
+      if (CtrlCPressed) press();
+    });
+  }
+  void Release() override {
+    Watcher = std::jthread();  // asks the watcher to stop, and waits for it
+    std::signal(SIGINT, Previous);
+  }
+
+ private:
+  void (*Previous)(int) = SIG_DFL;
+  std::mutex Mutex;
+  std::condition_variable_any Woken;
+  std::jthread Watcher;
+};
+
+std::vector<TDriveDetails> SystemDrives() {
+  return GetRemovableDriveDetails();
+}
+
+}  // namespace
+
+TCommandContext SystemContext() {
+  static TSignalInterrupt interrupt;
+  return {.Platform = SystemPlatform(),
+          .RemovableDrives = SystemDrives,
+          .In = std::cin,
+          .Out = std::cout,
+          .Err = std::cerr,
+          .InputIsTerminal = IsTerminal(TStream::Input),
+          .OutputIsTerminal = IsTerminal(TStream::Output),
+          .Interrupt = interrupt};
+}
+
+int ExitCodeOf(const TCommandContext& context, const std::function<int()>& command) {
+  try {
+    return command();
+  } catch (const TUsageError& error) {
+    context.Err << "vorlane-cli: " << error.what() << std::endl;
+    return ExitUsage;
+  }
+}
+
+}  // namespace vorlane::cli
