@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {},
                      {},
                      "neither a removable drive nor a card image file"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 // A block device of this machine's that the drive list does not hold: its system disk, a loop.
 std::optional<std::string> SomeBlockDevice() {

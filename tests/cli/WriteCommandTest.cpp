@@ -72,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, Confirmation,
                                            TAnswerCase{"yesPlease", "yes please\n", true, false},
                                            TAnswerCase{"yOnTheSecondLine", "\ny\n", true, false},
                                            TAnswerCase{"NoTerminal", "y\n", false, false}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& test) { return std::string(test.param.Name); });
 
 // Transfers are 1 MiB; the card check writes the test sector and two probe tags per segment,
 // and each segment's job writes FirstImageWrite - 1 sectors before its image.
@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TStopCase{"FirstOfTwo", {EightMiB, EightMiB}, 0, true},
                       TStopCase{"SecondOfTwoVerified", {1 << 20, EightMiB}, 1, true},
                       TStopCase{"SecondOfTwoNotVerified", {1 << 20, EightMiB}, 1, false}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& test) { return std::string(test.param.Name); });
 
 }  // namespace
 }  // namespace vorlane::cli
