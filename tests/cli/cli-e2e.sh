@@ -42,28 +42,8 @@ echo 1 >"$WORK/removable"
 for card in A B C E D W; do
   mount --bind "$WORK/removable" "$(realpath "/sys/block/$(basename "$(cat "$WORK/$card.dev")")")/removable"
 done
+. "$(dirname "$0")/cli-checks.sh"
 cd "$WORK"
-dev() { cat "$WORK/$1.dev"; }
-entry() { basename "$(dev "$1")"; }
-
-checks=0 failures=0
-pass() { echo "ok: $*"; checks=$((checks + 1)); }
-fail() { echo "FAILED: $*"; checks=$((checks + 1)) failures=$((failures + 1)); }
-# Runs the program; its exit code in $rc, its output in out and err.
-cli() { "$PROGRAM" "$@" >out 2>err </dev/null; rc=$?; }
-expect_rc() {
-  if [ "$rc" = "$1" ]; then pass "$2 (exit $rc)"; else
-    fail "$2: exit $rc, expected $1"
-    sed 's/^/  out: /' out
-    sed 's/^/  err: /' err
-  fi
-}
-expect_in() {
-  if grep -qF -- "$2" "$1"; then pass "$1 says: $2"; else
-    fail "$1 lacks: $2"
-    sed "s/^/  $1: /" "$1"
-  fi
-}
 
 le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
 le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16)); }
@@ -218,5 +198,4 @@ same_bytes new.img image.expected "the new image holds both segments and ends af
 [ "$(du -k new.img | cut -f1)" -lt 2048 ] && pass "the new image is sparse" ||
   fail "the new image takes $(du -k new.img | cut -f1) KiB"
 
-if [ "$failures" = 0 ]; then echo "all $checks checks hold"; else echo "$failures of $checks checks FAILED"; fi
-[ "$failures" = 0 ]
+finish_checks

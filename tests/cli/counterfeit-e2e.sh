@@ -46,27 +46,8 @@ echo 1 >"$WORK/removable"
 for card in F P G; do
   mount --bind "$WORK/removable" "$(realpath "/sys/block/$(basename "$(cat "$WORK/$card.dev")")")/removable"
 done
+. "$(dirname "$0")/cli-checks.sh"
 cd "$WORK"
-dev() { cat "$WORK/$1.dev"; }
-entry() { basename "$(dev "$1")"; }
-
-checks=0 failures=0
-pass() { echo "ok: $*"; checks=$((checks + 1)); }
-fail() { echo "FAILED: $*"; checks=$((checks + 1)) failures=$((failures + 1)); }
-cli() { "$PROGRAM" "$@" >out 2>err </dev/null; rc=$?; }
-expect_rc() {
-  if [ "$rc" = "$1" ]; then pass "$2 (exit $rc)"; else
-    fail "$2: exit $rc, expected $1"
-    sed 's/^/  out: /' out
-    sed 's/^/  err: /' err
-  fi
-}
-expect_in() {
-  if grep -qF -- "$2" "$1"; then pass "$1 says: $2"; else
-    fail "$1 lacks: $2"
-    sed "s/^/  $1: /" "$1"
-  fi
-}
 # Sectors of what a card kept that are not zero.
 written_sectors() { cmp -l "$1" /dev/zero 2>/dev/null | awk '{ print int(($1 - 1) / 512) }' | uniq | wc -l; }
 
@@ -106,5 +87,4 @@ expect_rc 1 "segment 2 would fold over segment 1"
 cli verify -1 short.wav "$(entry F)"
 expect_rc 0 "segment 1 and the test sector survive the refused segment 2"
 
-if [ "$failures" = 0 ]; then echo "all $checks checks hold"; else echo "$failures of $checks checks FAILED"; fi
-[ "$failures" = 0 ]
+finish_checks
