@@ -1,16 +1,16 @@
 // The job's changes reach the widgets only on the window's thread, when its event loop runs.
-#include "window/QueuedJobWindow.h"
+#include "window/PostedJobWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <thread>
 
-#include "tests/window/FormHarness.h"
-#include "tests/window/QtPrinters.h"
-#include "window/TGauge.h"
-#include "window/TLabel.h"
-#include "window/TSpeedButton.h"
+#include "tests/window/qt/FormHarness.h"
+#include "tests/window/qt/QtPrinters.h"
+#include "window/qt/TGauge.h"
+#include "window/qt/TLabel.h"
+#include "window/qt/TSpeedButton.h"
 
 namespace vorlane {
 namespace {
@@ -27,9 +27,7 @@ class QueuedJobWindow : public ::testing::Test {
 
   testing::TFormHarness Harness;
   TForm1 Form{Harness.Services()};
-  std::vector<QString> Boxes;
-  testing::TRecordedBoxes Messages{Boxes};
-  TQueuedJobWindow Window{Form, Messages};
+  TPostedJobWindow Window{Form};
 };
 
 TEST_F(QueuedJobWindow, CallsFromAnotherThreadChangeNothingUntilTheWindowsEventLoopRuns) {
@@ -47,7 +45,7 @@ TEST_F(QueuedJobWindow, CallsFromAnotherThreadChangeNothingUntilTheWindowsEventL
   EXPECT_TRUE(status->text().isEmpty());
   EXPECT_EQ(Control<TGauge>(Form, "Gauge1")->Progress(), 0);
   EXPECT_FALSE(Control<TSpeedButton>(Form, "SpeedButton3")->isEnabled());
-  EXPECT_TRUE(Boxes.empty());
+  EXPECT_TRUE(Harness.Boxes.empty());
 
   QCoreApplication::processEvents();
   EXPECT_EQ(status->text(), QStringLiteral("写入SD卡失败!")) << "applied in the order asked";
@@ -55,7 +53,7 @@ TEST_F(QueuedJobWindow, CallsFromAnotherThreadChangeNothingUntilTheWindowsEventL
   EXPECT_TRUE(Control<TLabel>(Form, "Label4")->text().isEmpty());
   EXPECT_EQ(Control<TGauge>(Form, "Gauge1")->Progress(), 42);
   EXPECT_TRUE(Control<TSpeedButton>(Form, "SpeedButton3")->isEnabled());
-  EXPECT_EQ(Boxes, std::vector<QString>{QStringLiteral("请重插移动磁盘")});
+  EXPECT_EQ(Harness.Boxes, std::vector<QString>{QStringLiteral("请重插移动磁盘")});
 }
 
 TEST_F(QueuedJobWindow, EachButtonAndSegmentReachesItsOwnControl) {

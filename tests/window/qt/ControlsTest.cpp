@@ -7,14 +7,14 @@
 #include <QStandardItemModel>
 #include <QTest>
 
-#include "tests/window/ImageProbe.h"
-#include "tests/window/QtPrinters.h"
-#include "window/Look.h"
-#include "window/Pictures.h"
-#include "window/TComboBox.h"
-#include "window/TGroupBox.h"
-#include "window/TLabel.h"
-#include "window/TSpeedButton.h"
+#include "tests/window/qt/ImageProbe.h"
+#include "tests/window/qt/QtPrinters.h"
+#include "window/qt/Look.h"
+#include "window/qt/Pictures.h"
+#include "window/qt/TComboBox.h"
+#include "window/qt/TGroupBox.h"
+#include "window/qt/TLabel.h"
+#include "window/qt/TSpeedButton.h"
 
 namespace vorlane {
 namespace {

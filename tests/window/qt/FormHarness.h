@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "tests/card/FakeVolume.h"
-#include "window/TForm1.h"
+#include "window/qt/TForm1.h"
 
 namespace vorlane::testing {
 

@@ -2,9 +2,9 @@
 #include <QCommandLineParser>
 
 #include "vorlane/Version.h"
-#include "window/MessageBoxes.h"
-#include "window/Pictures.h"
-#include "window/TForm1.h"
+#include "window/qt/MessageBoxes.h"
+#include "window/qt/Pictures.h"
+#include "window/qt/TForm1.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "window/TOpenDialog.h"
+#include "window/qt/TOpenDialog.h"
 
 #include <QApplication>
 #include <QFileDialog>

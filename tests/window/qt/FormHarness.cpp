@@ -1,4 +1,4 @@
-#include "tests/window/FormHarness.h"
+#include "tests/window/qt/FormHarness.h"
 
 namespace vorlane::testing {
 

@@ -1,4 +1,4 @@
-#include "tests/window/ImageProbe.h"
+#include "tests/window/qt/ImageProbe.h"
 
 namespace vorlane::test {
 

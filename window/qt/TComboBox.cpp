@@ -1,4 +1,4 @@
-#include "window/TComboBox.h"
+#include "window/qt/TComboBox.h"
 
 #include <QAbstractItemView>
 #include <QEvent>
@@ -6,7 +6,7 @@
 #include <QProxyStyle>
 #include <QStylePainter>
 
-#include "window/Look.h"
+#include "window/qt/Look.h"
 
 namespace vorlane {
 namespace {

@@ -1,4 +1,4 @@
-#include "window/TLabel.h"
+#include "window/qt/TLabel.h"
 
 #include <QMouseEvent>
 

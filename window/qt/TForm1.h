@@ -11,15 +11,12 @@
 #include <vector>
 
 #include "card/CardLayout.h"
-#include "card/TReadWrite.h"
-#include "card/TSegmentSlot.h"
 #include "drives/DriveWatcher.h"
 #include "drives/RemovableDrives.h"
-#include "window/DriveSelection.h"
-#include "window/JobPresenter.h"
-#include "window/MessageBoxes.h"
-#include "window/QueuedJobWindow.h"
-#include "window/TOpenDialog.h"
+#include "window/TFormBehaviour.h"
+#include "window/TFormView.h"
+#include "window/qt/MessageBoxes.h"
+#include "window/qt/TOpenDialog.h"
 
 class QLabel;
 class QSerialPort;
@@ -50,7 +47,7 @@ struct TFormServices {
   std::function<void(const QUrl&)> OpenUrl;
 };
 
-// The controls of one segment's panel and the segment they write.
+// The controls of one segment's panel and the segment they write: the slot wiring, as data.
 struct TSlotControls {
   TGroupBox* Group;
   TSpeedButton* OpenButton;
@@ -61,10 +58,11 @@ struct TSlotControls {
   TSegment Segment;
 };
 
-// The controls and handlers keep their kind-and-number names (SpeedButton4, ComboBox1DropDown):
-// they are the window's documented vocabulary. Everything is private; the few read-only
-// accessors below are for tests, which otherwise find the controls by object name.
-class TForm1 : public QWidget {
+// The Qt window: its controls, their painting and the plumbing from their signals to the
+// behaviour's handlers. The controls keep their kind-and-number names (SpeedButton4,
+// ComboBox1): they are the window's documented vocabulary. The controls are private; tests
+// find them by object name, and reach the behaviour through its read-only accessor.
+class TForm1 : public QWidget, public TFormView {
   Q_OBJECT
 
  public:
@@ -73,14 +71,27 @@ class TForm1 : public QWidget {
   ~TForm1() override;
 
   const TSlotControls& Slot(TSegment segment) const { return Slots[IndexOf(segment)]; }
-  const TSegmentSlot& Segment(TSegment segment) const { return Segments[IndexOf(segment)]; }
-  const TSector& SectorBuffer() const { return SectorBuf; }
-  TSegment LastWriteMode() const { return WriteMode; }
-  int LastPickedIndex() const { return LastDriveIndex; }
+  const TFormBehaviour& Behaviour() const { return *FormBehaviour; }
+
+  void ClearDriveList() override;
+  void AddDrive(const std::string& entry, const std::string& details) override;
+  int DriveCount() const override;
+  std::string DriveText(int index) const override;
+  int SelectedDrive() const override;
+  void SelectDrive(int index) override;
+  bool DriveListOpen() const override;
+  std::optional<std::string> RunOpenDialog(TSegment segment) override;
+  void SetPathText(TSegment segment, const std::string& text) override;
+  void SetStatusText(TSegment segment, const std::string& text) override;
+  void SetStatusColor(TSegment segment, TColor color) override;
+  void SetButtonEnabled(TButton button, bool enabled) override;
+  void SetProgress(int percent) override;
+  void ShowMessage(const std::string& text) override;
+  void ShowError(const std::string& text) override;
+  void OpenUrl(const std::string& url) override;
+  void PostToWindowThread(std::function<void()> change) override;
 
  private:
-  friend class TQueuedJobWindow;  // the write job's changes, applied on the window's thread
-
   // The controls, created in this order; the window owns them.
   TGauge* Gauge1 = nullptr;
   QLabel* Image1 = nullptr;
@@ -109,31 +120,8 @@ class TForm1 : public QWidget {
   TSlotControls& SlotFor(TSegment segment) { return Slots[IndexOf(segment)]; }
   TSpeedButton* SpeedButton(TButton button) const;
 
-  // Each segment's current file, declared length and armed flag.
-  std::array<TSegmentSlot, 2> Segments{};
-  TSegmentSlot& SegmentFor(TSegment segment) { return Segments[IndexOf(segment)]; }
-  TSector SectorBuf{};  // lent to the write job; only one job runs at a time
-  TSegment WriteMode = TSegment::One;
-  int LastDriveIndex = 0;  // the drive list index the user last picked
-
-  void FormCreate();
-  void ComboBox1DropDown();
-  void ComboBox1Click();
-  void ComboBox1CloseUp();
-  void SpeedButton1Click();
-  void SpeedButton2Click();
-  void SpeedButton3Click();
-  void SpeedButton4Click();
-  void Label7Click();
-
-  void OpenSegmentFile(TSegment segment);
-  void StartWrite(TSegment segment);
-  bool RefuseWrite(const TSegmentSlot& segment);
-  void FillDriveList(const std::vector<std::string>& entries);
-  void ShowMessage(const char* text);
   void WatchDrives(const TWatchDrives& watch);
   void DrivesChanged();
-  TDriveListState ShownDrives() const;
 
   void SetUpWindow();
   void CreateGaugeAndMakerLine();
@@ -143,15 +131,10 @@ class TForm1 : public QWidget {
   void CreateComPort();
   void ConnectHandlers();
 
-  const std::function<std::vector<std::string>()> ListDrives;
-  const std::function<std::vector<TDriveDetails>()> ListDriveDetails;
   const std::unique_ptr<TMessageBoxes> Messages;
-  TPlatform& Platform;
-  const std::function<void(const QUrl&)> OpenUrl;
-  TQueuedJobWindow JobWindow{*this, *Messages};
-  std::unique_ptr<TJobPresenter> Presenter;  // of the last job; outlives it
-  std::unique_ptr<TReadWriteThread> Job;     // the last job started, finished or not
-  QTimer* DriveChangeDelay = nullptr;        // merges a burst of drive events into one refresh
+  const std::function<void(const QUrl&)> Browse;
+  std::unique_ptr<TFormBehaviour> FormBehaviour;  // made once the controls exist
+  QTimer* DriveChangeDelay = nullptr;             // merges a burst of drive events into one refresh
   std::unique_ptr<TDriveWatcher> DriveWatcher;
 };
 

@@ -1,4 +1,4 @@
-#include "window/Look.h"
+#include "window/qt/Look.h"
 
 #include <QFontDatabase>
 #include <QWidget>

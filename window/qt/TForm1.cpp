@@ -1,16 +1,17 @@
-#include "window/TForm1.h"
+#include "window/qt/TForm1.h"
 
 #include <QDesktopServices>
+#include <QLoggingCategory>
 #include <QSerialPort>
 
-#include "window/Look.h"
-#include "window/Pictures.h"
 #include "window/SupportLink.h"
-#include "window/TComboBox.h"
-#include "window/TGauge.h"
-#include "window/TGroupBox.h"
-#include "window/TLabel.h"
-#include "window/TSpeedButton.h"
+#include "window/qt/Look.h"
+#include "window/qt/Pictures.h"
+#include "window/qt/TComboBox.h"
+#include "window/qt/TGauge.h"
+#include "window/qt/TGroupBox.h"
+#include "window/qt/TLabel.h"
+#include "window/qt/TSpeedButton.h"
 
 namespace vorlane {
 namespace {
@@ -67,6 +68,21 @@ void OpenInBrowser(const QUrl& url) {
   QDesktopServices::openUrl(url);
 }
 
+Q_LOGGING_CATEGORY(JobLog, "vorlane.job")
+
+void LogJobFailure(const std::string& line) {
+  qCWarning(JobLog).noquote() << QString::fromStdString(line);
+}
+
+TBehaviourServices BehaviourServices(TFormServices& services) {
+  TBehaviourServices behaviour;
+  behaviour.GetRemovableDrives = std::move(services.GetRemovableDrives);
+  behaviour.GetRemovableDriveDetails = std::move(services.GetRemovableDriveDetails);
+  behaviour.Platform = services.Platform;
+  behaviour.LogJobFailure = LogJobFailure;
+  return behaviour;
+}
+
 }  // namespace
 
 QString SegmentCaption(const QString& segmentName) {
@@ -76,14 +92,8 @@ QString SegmentCaption(const QString& segmentName) {
 TForm1::TForm1(TFormServices services)
     : OpenDialog1(OrFileOpenDialog(std::move(services.OpenDialog1))),
       OpenDialog2(OrFileOpenDialog(std::move(services.OpenDialog2))),
-      ListDrives(services.GetRemovableDrives ? std::move(services.GetRemovableDrives)
-                                             : GetRemovableDrives),
-      ListDriveDetails(services.GetRemovableDriveDetails
-                           ? std::move(services.GetRemovableDriveDetails)
-                           : GetRemovableDriveDetails),
       Messages(OrQtMessageBoxes(std::move(services.Messages))),
-      Platform(services.Platform ? *services.Platform : SystemPlatform()),
-      OpenUrl(services.OpenUrl ? std::move(services.OpenUrl) : OpenInBrowser) {
+      Browse(services.OpenUrl ? std::move(services.OpenUrl) : OpenInBrowser) {
   SetUpWindow();
   CreateGaugeAndMakerLine();
   CreateSegment2Panel();
@@ -94,11 +104,12 @@ TForm1::TForm1(TFormServices services)
       {GroupBox3, SpeedButton2, SpeedButton4, Label3, Label4, OpenDialog1.get(), TSegment::One},
       {GroupBox1, SpeedButton1, SpeedButton3, Label1, Label2, OpenDialog2.get(), TSegment::Two},
   }};
+  FormBehaviour = std::make_unique<TFormBehaviour>(*this, BehaviourServices(services));
   ConnectHandlers();
   // The drive list is the one control that takes the keyboard; it has it once the window
   // is activated.
   ComboBox1->setFocus();
-  FormCreate();
+  FormBehaviour->FormCreate();
   WatchDrives(services.WatchDriveChanges);
 }
 
@@ -132,8 +143,8 @@ void TForm1::CreateGaugeAndMakerLine() {
                     QStringLiteral("Vorlane语音系统 Versioon 1.0"), Qt::AlignTop, MakerLineFont());
   Label6 = AddLabel(this, "Label6", {64, 219, 193, 13}, QStringLiteral("© 2026 Vorlane 语音设备"),
                     Qt::AlignTop, MakerLineFont());
-  Label7 = AddLabel(this, "Label7", {64, 238, 149, 13}, SupportLinkText(), Qt::AlignTop,
-                    MakerLineFont());
+  Label7 = AddLabel(this, "Label7", {64, 238, 149, 13}, QString::fromStdString(SupportLinkText()),
+                    Qt::AlignTop, MakerLineFont());
   SetTextColor(*Label7, Purple);
   Label7->setCursor(Qt::PointingHandCursor);
 }
@@ -183,14 +194,15 @@ void TForm1::CreateComPort() {
 }
 
 void TForm1::ConnectHandlers() {
-  connect(ComboBox1, &TComboBox::DropDown, this, &TForm1::ComboBox1DropDown);
-  connect(ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Click);
-  connect(ComboBox1, &TComboBox::CloseUp, this, &TForm1::ComboBox1CloseUp);
-  connect(SpeedButton1, &QAbstractButton::clicked, this, &TForm1::SpeedButton1Click);
-  connect(SpeedButton2, &QAbstractButton::clicked, this, &TForm1::SpeedButton2Click);
-  connect(SpeedButton3, &QAbstractButton::clicked, this, &TForm1::SpeedButton3Click);
-  connect(SpeedButton4, &QAbstractButton::clicked, this, &TForm1::SpeedButton4Click);
-  connect(Label7, &TLabel::Clicked, this, &TForm1::Label7Click);
+  TFormBehaviour& form = *FormBehaviour;
+  connect(ComboBox1, &TComboBox::DropDown, this, [&form] { form.ComboBox1DropDown(); });
+  connect(ComboBox1, &QComboBox::activated, this, [&form] { form.ComboBox1Click(); });
+  connect(ComboBox1, &TComboBox::CloseUp, this, [&form] { form.ComboBox1CloseUp(); });
+  connect(SpeedButton1, &QAbstractButton::clicked, this, [&form] { form.SpeedButton1Click(); });
+  connect(SpeedButton2, &QAbstractButton::clicked, this, [&form] { form.SpeedButton2Click(); });
+  connect(SpeedButton3, &QAbstractButton::clicked, this, [&form] { form.SpeedButton3Click(); });
+  connect(SpeedButton4, &QAbstractButton::clicked, this, [&form] { form.SpeedButton4Click(); });
+  connect(Label7, &TLabel::Clicked, this, [&form] { form.Label7Click(); });
 }
 
 }  // namespace vorlane

@@ -1,4 +1,4 @@
-#include "window/MessageBoxes.h"
+#include "window/qt/MessageBoxes.h"
 
 #include <QApplication>
 #include <QFileInfo>

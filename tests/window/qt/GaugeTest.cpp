@@ -3,10 +3,10 @@
 #include <QEvent>
 #include <QTest>
 
-#include "tests/window/ImageProbe.h"
-#include "tests/window/QtPrinters.h"
-#include "window/Look.h"
-#include "window/TGauge.h"
+#include "tests/window/qt/ImageProbe.h"
+#include "tests/window/qt/QtPrinters.h"
+#include "window/qt/Look.h"
+#include "window/qt/TGauge.h"
 
 namespace vorlane {
 namespace {

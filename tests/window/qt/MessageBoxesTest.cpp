@@ -1,4 +1,4 @@
-#include "window/MessageBoxes.h"
+#include "window/qt/MessageBoxes.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "tests/window/QtPrinters.h"
+#include "tests/window/qt/QtPrinters.h"
 
 namespace vorlane {
 namespace {

@@ -1,8 +1,8 @@
-#include "window/TGroupBox.h"
+#include "window/qt/TGroupBox.h"
 
 #include <QPainter>
 
-#include "window/Look.h"
+#include "window/qt/Look.h"
 
 namespace vorlane {
 

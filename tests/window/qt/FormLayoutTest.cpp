@@ -8,17 +8,17 @@
 #include <QSerialPort>
 #include <QTest>
 
-#include "tests/window/FormHarness.h"
-#include "tests/window/ImageProbe.h"
-#include "tests/window/QtPrinters.h"
-#include "window/Look.h"
+#include "tests/window/qt/FormHarness.h"
+#include "tests/window/qt/ImageProbe.h"
+#include "tests/window/qt/QtPrinters.h"
 #include "window/SupportLink.h"
-#include "window/TComboBox.h"
-#include "window/TForm1.h"
-#include "window/TGauge.h"
-#include "window/TGroupBox.h"
-#include "window/TLabel.h"
-#include "window/TSpeedButton.h"
+#include "window/qt/Look.h"
+#include "window/qt/TComboBox.h"
+#include "window/qt/TForm1.h"
+#include "window/qt/TGauge.h"
+#include "window/qt/TGroupBox.h"
+#include "window/qt/TLabel.h"
+#include "window/qt/TSpeedButton.h"
 
 namespace vorlane {
 namespace {
@@ -44,7 +44,7 @@ const std::vector<TExpectedControl>& ExpectedControls() {
       {"Image1", "Form1", {4, 200, 57, 49}, {}},
       {"Label5", "Form1", {64, 200, 193, 13}, QStringLiteral("Vorlane语音系统 Versioon 1.0")},
       {"Label6", "Form1", {64, 219, 193, 13}, QStringLiteral("© 2026 Vorlane 语音设备")},
-      {"Label7", "Form1", {64, 238, 149, 13}, SupportLinkText()},
+      {"Label7", "Form1", {64, 238, 149, 13}, QString::fromStdString(SupportLinkText())},
       {"GroupBox1", "Form1", {0, 94, 347, 83}, Segment2Caption},
       {"Label1", "GroupBox1", {8, 48, 329, 25}, {}},
       {"Label2", "GroupBox1", {120, 16, 105, 25}, {}},

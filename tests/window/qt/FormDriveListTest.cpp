@@ -7,10 +7,10 @@
 #include <thread>
 
 #include "tests/card/WavFiles.h"
-#include "tests/window/FormHarness.h"
-#include "tests/window/QtPrinters.h"
-#include "window/TComboBox.h"
-#include "window/TSpeedButton.h"
+#include "tests/window/qt/FormHarness.h"
+#include "tests/window/qt/QtPrinters.h"
+#include "window/qt/TComboBox.h"
+#include "window/qt/TSpeedButton.h"
 
 namespace vorlane {
 namespace {
@@ -62,26 +62,6 @@ TEST_F(FormDriveList, BurstOfEventsGivesOneRefreshOnTheWindowsThreadKeepingTheSe
   EXPECT_EQ(List->currentText(), QStringLiteral("sdc1"));
   QTest::qWait(500);
   EXPECT_EQ(Harness.DriveListings, 2) << "one reading for the whole burst";
-}
-
-// The card put in after start-up is written without the list ever being opened.
-TEST_F(FormDriveList, CardArrivingAfterAnEmptyStartIsSelectedAndWritten) {
-  Harness.Drives = {};
-  auto form = MakeForm();
-  EXPECT_EQ(Harness.Boxes, std::vector<QString>{QStringLiteral("没找到可移动磁盘")});
-  CardsChange({"sdb1"});
-  ASSERT_TRUE(WaitForListings(2));
-  EXPECT_EQ(List->currentIndex(), 0);
-
-  testing::TTempFolder folder;
-  Harness.Dialog1->Answers.push_back(
-      QString::fromStdString(folder.Write("a.wav", testing::MakeWavBytes(44, 44))));
-  QTest::mouseClick(form->Slot(TSegment::One).OpenButton, Qt::LeftButton);
-  QTest::mouseClick(form->Slot(TSegment::One).WriteButton, Qt::LeftButton);
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return Control<TSpeedButton>(*form, "SpeedButton4")->isEnabled(); }, 10000));
-  EXPECT_EQ(Harness.Card.OpenedPath, VolumePathFor("sdb1"));
-  EXPECT_EQ(Harness.Boxes.size(), 1u) << "no further message";
 }
 
 // The user is choosing from what the open list shows; it is read again once it has closed.

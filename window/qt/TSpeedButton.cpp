@@ -1,8 +1,8 @@
-#include "window/TSpeedButton.h"
+#include "window/qt/TSpeedButton.h"
 
 #include <QPainter>
 
-#include "window/Pictures.h"
+#include "window/qt/Pictures.h"
 
 namespace vorlane {
 namespace {

@@ -9,8 +9,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "tests/window/QtPrinters.h"
-#include "window/TOpenDialog.h"
+#include "tests/window/qt/QtPrinters.h"
+#include "window/qt/TOpenDialog.h"
 
 namespace vorlane {
 namespace {

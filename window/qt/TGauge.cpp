@@ -1,10 +1,10 @@
-#include "window/TGauge.h"
+#include "window/qt/TGauge.h"
 
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 
-#include "window/Look.h"
+#include "window/qt/Look.h"
 
 namespace vorlane {
 
