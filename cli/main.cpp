@@ -80,7 +80,10 @@ int main(int argc, char** argv) {
   read->add_option("OUTPUT", arguments.Output, "the file to write")->required();
 
   try {
-    app.parse(argc, argv);
+    std::vector<std::string> utf8 = ProgramArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : utf8) pointers.push_back(argument.data());
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
     if (*list) return RunList(arguments.Json);
     if (*write)
       return RunWrite(arguments.Files, arguments.Drives, !arguments.NoVerify, arguments.Yes);

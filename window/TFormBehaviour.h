@@ -12,6 +12,7 @@
 #include "card/CardLayout.h"
 #include "card/TReadWrite.h"
 #include "card/TSegmentSlot.h"
+#include "drives/DriveWatcher.h"
 #include "drives/Platform.h"
 #include "drives/RemovableDrives.h"
 #include "window/JobPresenter.h"
@@ -19,6 +20,11 @@
 #include "window/TFormView.h"
 
 namespace vorlane {
+
+// Starts watching for cards coming and going; the watcher calls its argument on a thread of its
+// own, and never again once it is destroyed. Each toolkit merges a burst of calls into one
+// DrivesChanged on its window's thread.
+using TWatchDrives = std::function<std::unique_ptr<TDriveWatcher>(std::function<void()>)>;
 
 // What the behaviour is given rather than finds itself, so tests can script it. Anything left
 // empty is replaced by the real thing.

@@ -1,7 +1,8 @@
 #include "window/qt/MessageBoxes.h"
 
+#include "window/WindowTexts.h"
+
 #include <QApplication>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -24,18 +25,7 @@ void TQtMessageBoxes::ShowMessage(const QString& text) {
 }
 
 void TQtMessageBoxes::ShowError(const QString& text) {
-  ShowBox(QMessageBox::Critical, ErrorBoxText(text));
-}
-
-QString ApplicationTitle(const QString& programPath) {
-  const QString name = QFileInfo(programPath).fileName().section(QLatin1Char('.'), 0, 0);
-  if (name.isEmpty()) return name;
-  return name.left(1).toUpper() + name.mid(1).toLower();
-}
-
-QString ErrorBoxText(const QString& errorText) {
-  if (errorText.isEmpty() || errorText.back().unicode() <= u'.') return errorText;
-  return errorText + QLatin1Char('.');
+  ShowBox(QMessageBox::Critical, QString::fromStdString(ErrorBoxText(text.toStdString())));
 }
 
 }  // namespace vorlane

@@ -22,13 +22,4 @@ class TQtMessageBoxes final : public TMessageBoxes {
   void ShowError(const QString& text) override;
 };
 
-// The program file's name without its folder, cut at its first full stop, its first character
-// in upper case and the rest in lower case: "/usr/bin/vorlane" gives "Vorlane", as the program
-// file "Vorlane.exe" does on Windows.
-QString ApplicationTitle(const QString& programPath);
-
-// The error box's text: the error's own, with a full stop added unless it is empty or already
-// ends in a full stop or a character below it.
-QString ErrorBoxText(const QString& errorText);
-
 }  // namespace vorlane

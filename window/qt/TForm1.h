@@ -30,10 +30,6 @@ class TGroupBox;
 class TLabel;
 class TSpeedButton;
 
-// Starts watching for cards coming and going; the watcher calls its argument on a thread of its
-// own, and never again once it is destroyed.
-using TWatchDrives = std::function<std::unique_ptr<TDriveWatcher>(std::function<void()>)>;
-
 // What the window is given rather than makes itself, so tests can script it. Anything left
 // empty is replaced by the real thing.
 struct TFormServices {

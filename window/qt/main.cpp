@@ -2,7 +2,7 @@
 #include <QCommandLineParser>
 
 #include "vorlane/Version.h"
-#include "window/qt/MessageBoxes.h"
+#include "window/WindowTexts.h"
 #include "window/qt/Pictures.h"
 #include "window/qt/TForm1.h"
 
@@ -24,7 +24,8 @@ void ProcessCommandLine(const QApplication& application) {
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   // Message boxes are captioned with the program's own name: "vorlane" shows as "Vorlane".
-  QApplication::setApplicationName(vorlane::ApplicationTitle(QString::fromLocal8Bit(argv[0])));
+  QApplication::setApplicationName(QString::fromStdString(
+      vorlane::ApplicationTitle(QString::fromLocal8Bit(argv[0]).toStdString())));
   QApplication::setApplicationVersion(QString::fromLatin1(vorlane::Version));
   // Wayland desktops match the window to its menu entry (and its icon) by this name.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.vorlane.Vorlane"));

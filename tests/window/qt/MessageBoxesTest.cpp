@@ -13,30 +13,6 @@
 namespace vorlane {
 namespace {
 
-TEST(MessageBoxes, ApplicationTitleIsTheProgramNameCapitalisedUpToItsFirstFullStop) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"/usr/local/bin/vorlane", "Vorlane"},
-      {"VORLANE.EXE", "Vorlane"},
-      {"C:/Tools/voRLane.v2.exe", "Vorlane"},
-      {"vorlane", "Vorlane"},
-  };
-  for (const auto& [path, title] : cases) EXPECT_EQ(ApplicationTitle(path), title) << path;
-}
-
-TEST(MessageBoxes, ErrorTextGetsAFullStopOnlyAfterACharacterAboveIt) {
-  const std::pair<QString, QString> cases[] = {
-      {"", ""},
-      {"Cannot open file \"a.wav\". No such file", "Cannot open file \"a.wav\". No such file."},
-      {"ends in a stop.", "ends in a stop."},
-      {"ends in a bracket)", "ends in a bracket)"},
-      {"ends in a dash-", "ends in a dash-"},
-      {"ends in a slash/", "ends in a slash/."},
-      {QStringLiteral("中文"), QStringLiteral("中文.")},
-  };
-  for (const auto& [text, shown] : cases)
-    EXPECT_EQ(ErrorBoxText(text), shown) << text.toStdString();
-}
-
 // Looks at the box while it is up, then answers it with the given key.
 struct TBoxSeen {
   QString Caption, Text;
