@@ -37,7 +37,8 @@ TWavCheck CheckWavHeader(const std::string& path) {
 
 std::error_code ReadWavSectors(const std::string& path, std::uint64_t offset,
                                std::span<std::uint8_t> sectors) {
-  const TFileRead read = ReadFileAt(path, offset, sectors);
+  // Other jobs may be writing the same file to other cards at this moment.
+  const TFileRead read = ReadFileAt(path, offset, sectors, TFileSharing::WithReaders);
   if (read.Status == TFileRead::TStatus::NotRegular)
     return std::make_error_code(std::errc::invalid_argument);
   // Only the part past the file's end is padding; the rest came from the file.

@@ -1,6 +1,9 @@
 // The little the program needs to know of its terminal; one backend per OS, chosen in CMake.
 #pragma once
 
+#include <string>
+#include <vector>
+
 namespace vorlane::cli {
 
 enum class TStream { Input, Output, Error };
@@ -10,6 +13,10 @@ enum class TStream { Input, Output, Error };
 void PrepareTerminal();
 
 bool IsTerminal(TStream stream);
+
+// The program's arguments in UTF-8, as the rest of the program takes paths and texts. Windows
+// hands main() its arguments in the system's code page, which cannot hold every file name.
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // The output terminal's width in columns; 80 where it cannot be told.
 int TerminalColumns();

@@ -33,4 +33,8 @@ int TerminalColumns() {
   return size.ws_col;
 }
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return {argv, argv + argc};
+}
+
 }  // namespace vorlane::cli

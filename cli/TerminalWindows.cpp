@@ -1,10 +1,13 @@
 #include <io.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <initializer_list>
 
 #include "cli/Terminal.h"
+#include "drives/windows/WideText.h"
 
 namespace vorlane::cli {
 namespace {
@@ -43,6 +46,17 @@ int TerminalColumns() {
   CONSOLE_SCREEN_BUFFER_INFO info{};
   if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info)) return 80;
   return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+// The wide command line, split as the runtime splits it for main().
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return {argv, argv + argc};
+  std::vector<std::string> arguments;
+  for (int i = 0; i < count; ++i) arguments.push_back(WideToUtf8(wide[i]));
+  LocalFree(wide);
+  return arguments;
 }
 
 }  // namespace vorlane::cli

@@ -80,7 +80,10 @@ int main(int argc, char** argv) {
   read->add_option("OUTPUT", arguments.Output, "the file to write")->required();
 
   try {
-    app.parse(argc, argv);
+    std::vector<std::string> utf8 = ProgramArguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : utf8) pointers.push_back(argument.data());
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& error) {
     // Help and version end with 0; every other parse error is a usage error.
     return app.exit(error) == 0 ? ExitPassed : ExitUsage;

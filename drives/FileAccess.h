@@ -19,9 +19,15 @@ struct TFileRead {
   std::error_code Error;  // the system's error for OpenFailed and ReadFailed
 };
 
-// Opens a regular file for reading only (refusing other openers where the OS can), reads up to
-// data.size() bytes from offset, and closes it again: no handle outlives the call. Never waits
-// on a file that is not a regular file.
-TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<std::uint8_t> data);
+// Who else may have the file open while it is read, where the OS enforces it (Windows).
+enum class TFileSharing {
+  Alone,        // nobody: the open fails while another handle is open, and blocks others
+  WithReaders,  // other readers, but no writer: several cards are written from one file at once
+};
+
+// Opens a regular file for reading only, reads up to data.size() bytes from offset, and closes
+// it again: no handle outlives the call. Never waits on a file that is not a regular file.
+TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<std::uint8_t> data,
+                     TFileSharing sharing = TFileSharing::Alone);
 
 }  // namespace vorlane

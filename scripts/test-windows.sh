@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The Windows backend, proved on Linux: cross-builds the card and drives libraries and their
-# tests for 32- and 64-bit Windows with mingw-w64, runs both under wine, then lets the real job
+# The Windows backend, proved on Linux: cross-builds the card, drives, window behaviour and CLI
+# libraries and their tests for 32- and 64-bit Windows with mingw-w64, runs both under wine,
+# then lets the real job
 # write a card through wine's removable drive E:, whose raw volume is a card image file, once per
 # architecture. Installs its Debian packages where missing (32-bit wine needs Debian's i386
 # architecture, added once). Build folders: build/win-i686 and build/win-x86_64 (the presets
@@ -18,7 +19,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo[@]}" apt-get update -qq
 fi
 "$root/scripts/install-deps.sh" cmake ninja-build googletest g++-mingw-w64-i686-posix \
-  g++-mingw-w64-x86-64-posix wine64 wine32:i386
+  g++-mingw-w64-x86-64-posix wine64 wine32:i386 xvfb
 
 # Debian keeps wine's loaders out of PATH: wine runs 32-bit programs, wine64 64-bit ones.
 declare -A loader=([i686]=/usr/lib/wine/wine [x86_64]=/usr/lib/wine/wine64)
@@ -29,11 +30,24 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko ins
 # A prefix of our own, so the user's ~/.wine is never touched, and its drives are ours to set.
 work=$(mktemp -d "${TMPDIR:-/tmp}/vorlane-wine-XXXXXX")
 export WINEPREFIX="$work/prefix"
+xvfb=
 cleanup() {
   "$wineserver" -k 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+# The window's tests need a display that draws: wine's X11 driver on an X server. Xvfb is
+# started only when no display answers, on a free number, and stopped by its process id.
+if ! { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }; then
+  number=90
+  while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do number=$((number + 1)); done
+  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  export DISPLAY=":$number"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+fi
 
 for arch in i686 x86_64; do
   echo "== Windows $arch build =="
@@ -42,9 +56,7 @@ for arch in i686 x86_64; do
 done
 
 # Wine reports DRIVE_REMOVABLE for a drive its registry calls a floppy; E:\ is the folder the e:
-# link names, and "\\.\E:" opens the file the e:: link names: here a sparse card image. With no
-# X display, wine's null display driver still makes windows and delivers their messages (the
-# drive watcher's window), drawing nothing.
+# link names, and "\\.\E:" opens the file the e:: link names: here a sparse card image.
 "$wine" wineboot -i >/dev/null 2>&1
 image="$work/card.img"
 truncate -s 420M "$image"
@@ -52,7 +64,7 @@ mkdir "$work/drive-e"
 ln -s "$work/drive-e" "$WINEPREFIX/dosdevices/e:"
 ln -s "$image" "$WINEPREFIX/dosdevices/e::"
 "$wine" reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f >/dev/null
-"$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null
+"$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null
 # Wine's mount manager keeps the drives it saw at start: restart wine so it sees E: as set here.
 "$wineserver" -k
 "$wineserver" -w
@@ -66,6 +78,12 @@ for arch in i686 x86_64; do
   truncate -s 420M "$image"
   VORLANE_DRIVE_E_IMAGE=$("$wine" winepath -w "$image") \
     "${loader[$arch]}" "$build-$arch/tests/card/card_drive_e_tests.exe"
+
+  echo "== Windows $arch job through the window onto drive E: under wine =="
+  truncate -s 0 "$image"
+  truncate -s 420M "$image"
+  VORLANE_DRIVE_E_IMAGE=$("$wine" winepath -w "$image") \
+    "${loader[$arch]}" "$build-$arch/tests/window/win32/window_drive_e_tests.exe"
 done
 
-echo "Windows backend OK: i686 and x86_64 tests and drive E: jobs passed under wine"
+echo "Windows OK: i686 and x86_64 tests, the window and drive E: jobs passed under wine"

@@ -1,27 +1,26 @@
 #include "window/JobPresenter.h"
 
-#include <QLoggingCategory>
-
 namespace vorlane {
 namespace {
-
-Q_LOGGING_CATEGORY(JobLog, "vorlane.job")
 
 constexpr unsigned BeepHz = 800;
 
 }  // namespace
 
 TJobPresenter::TJobPresenter(TWindowEffects& window, TPlatform& sounds, TSegment segment,
-                             std::string volumePath)
-    : Window(window), Sounds(sounds), Segment(segment), VolumePath(std::move(volumePath)) {}
+                             std::string volumePath, TLogLine log)
+    : Window(window),
+      Sounds(sounds),
+      Segment(segment),
+      VolumePath(std::move(volumePath)),
+      Log(std::move(log)) {}
 
 void TJobPresenter::Progress(int percent) {
   if (!Detached) Window.SetProgress(percent);
 }
 
 void TJobPresenter::Finished(const TJobOutcome& outcome) {
-  if (IsFailure(outcome.Result))
-    qCWarning(JobLog).noquote() << QString::fromStdString(DescribeFailure(VolumePath, outcome));
+  if (IsFailure(outcome.Result)) Log(DescribeFailure(VolumePath, outcome));
   if (Detached) return;
   switch (outcome.Result) {
     case TJobResult::Succeeded:

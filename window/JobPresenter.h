@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 #include "card/JobOutcome.h"
@@ -13,11 +14,15 @@ namespace vorlane {
 
 inline constexpr const char* ReinsertDiskMessage = "请重插移动磁盘";
 
+// Takes one line for support about a job that failed: drive, step, the system's message.
+using TLogLine = std::function<void(const std::string& line)>;
+
 class TJobPresenter final : public TJobObserver {
  public:
-  // Beeps and pauses come from sounds and block the caller, which is the job's thread.
-  TJobPresenter(TWindowEffects& window, TPlatform& sounds, TSegment segment,
-                std::string volumePath);
+  // Beeps and pauses come from sounds and block the caller, which is the job's thread; so do
+  // the log's lines.
+  TJobPresenter(TWindowEffects& window, TPlatform& sounds, TSegment segment, std::string volumePath,
+                TLogLine log);
   void Progress(int percent) override;
   void Finished(const TJobOutcome& outcome) override;
   // The window is closing: from now on nothing reaches it and nothing sounds.
@@ -35,6 +40,7 @@ class TJobPresenter final : public TJobObserver {
   TPlatform& Sounds;
   const TSegment Segment;
   const std::string VolumePath;
+  const TLogLine Log;
   std::atomic<bool> Detached = false;
 };
 

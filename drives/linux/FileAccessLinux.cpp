@@ -33,7 +33,9 @@ TFileRead ReadAll(int fd, std::uint64_t offset, std::span<std::uint8_t> data) {
 
 }  // namespace
 
-TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<std::uint8_t> data) {
+// Linux has no share modes to ask for: every sharing reads the same way.
+TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<std::uint8_t> data,
+                     TFileSharing /*sharing*/) {
   // O_NONBLOCK: opening a named pipe for reading would otherwise wait for a writer, for good.
   // It changes nothing for the regular files that are all this ever reads.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);

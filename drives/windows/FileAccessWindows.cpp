@@ -23,11 +23,14 @@ bool IsRegularFile(HANDLE file) {
 
 }  // namespace
 
-TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<std::uint8_t> data) {
+TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<std::uint8_t> data,
+                     TFileSharing sharing) {
   TKernel32& calls = SystemKernel32();
-  // Share mode 0: the open fails while another program holds the file, and nobody else can
-  // open it while we read, so a recording cannot change under the check or a transfer's read.
-  const TOwnedHandle file = OpenExisting(calls, path, GENERIC_READ, 0, 0);
+  // Alone (share mode 0): the open fails while another program holds the file, and nobody else
+  // can open it while we read. With readers, other jobs read the same recording at once, while
+  // an editor still cannot open it for writing, so it cannot change under a transfer's read.
+  const DWORD shareMode = sharing == TFileSharing::WithReaders ? FILE_SHARE_READ : 0;
+  const TOwnedHandle file = OpenExisting(calls, path, GENERIC_READ, shareMode, 0);
   if (!file) return Failure(TFileRead::TStatus::OpenFailed, LastWindowsError());
   if (!IsRegularFile(file.get())) return Failure(TFileRead::TStatus::NotRegular, {});
   const TTransferred read = ReadUntilFullOrEnd(calls, file.get(), offset, data);

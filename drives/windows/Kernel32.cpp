@@ -1,12 +1,15 @@
 #include "drives/windows/Kernel32.h"
 
+#include "drives/windows/WideText.h"
+
 namespace vorlane {
 namespace {
 
 class TSystemKernel32 final : public TKernel32 {
  public:
   HANDLE Open(const std::string& path, DWORD access, DWORD shareMode, DWORD flags) override {
-    return CreateFileA(path.c_str(), access, shareMode, nullptr, OPEN_EXISTING, flags, nullptr);
+    return CreateFileW(Utf8ToWide(path).c_str(), access, shareMode, nullptr, OPEN_EXISTING, flags,
+                       nullptr);
   }
   DWORD FileType(HANDLE handle) override { return GetFileType(handle); }
   BOOL Control(HANDLE handle, DWORD code) override {

@@ -14,8 +14,8 @@ namespace vorlane {
 class TKernel32 {
  public:
   virtual ~TKernel32() = default;
-  // CreateFileA with OPEN_EXISTING, no security attributes and no template: a missing file or
-  // drive fails and never becomes a new file.
+  // CreateFileW of the UTF-8 path with OPEN_EXISTING, no security attributes and no template: a
+  // missing file or drive fails and never becomes a new file.
   virtual HANDLE Open(const std::string& path, DWORD access, DWORD shareMode, DWORD flags) = 0;
   virtual DWORD FileType(HANDLE handle) = 0;  // GetFileType
   // DeviceIoControl for a control code that takes and gives no data (FSCTL_LOCK_VOLUME, ...).

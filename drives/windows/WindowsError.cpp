@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "drives/windows/WideText.h"
+
 namespace vorlane {
 namespace {
 
@@ -10,18 +12,19 @@ namespace {
 // differs from the display language (Chinese formats on an English Windows), and without
 // FORMAT_MESSAGE_IGNORE_INSERTS, which fails for messages that take arguments (ERROR_WRONG_DISK).
 // Both failures end as "Unknown error code" where the system has words. Language 0 lets
-// FormatMessageA fall back through the thread's, the user's and the system's languages.
+// FormatMessageW fall back through the thread's, the user's and the system's languages. The
+// wide text, as UTF-8, is right in every language, not only in the system's code page.
 class TWindowsCategory final : public std::error_category {
  public:
   const char* name() const noexcept override { return "windows"; }
 
   std::string message(int code) const override {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     if (length == 0) return "Windows error " + std::to_string(static_cast<DWORD>(code));
-    std::string message(text, length);
+    std::string message = WideToUtf8(std::wstring(text, length));
     LocalFree(text);
     // Whoever shows the text decides how the sentence ends, as with the other categories.
     message.erase(message.find_last_not_of(". \r\n") + 1);

@@ -7,8 +7,9 @@
 
 namespace vorlane {
 
-// GetLastError's codes. The message is FormatMessageA's text for the code in the system's own
-// language (the one the user reads Windows in), without its closing full stop and line break.
+// GetLastError's codes. The message is FormatMessageW's text, in UTF-8, for the code in the
+// system's own language (the one the user reads Windows in), without its closing full stop and line
+// break.
 const std::error_category& WindowsCategory();
 
 std::error_code WindowsError(DWORD code);

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QString>
-#include <QtGlobal>
 #include <mutex>
 
 #include "card/TReadWrite.h"
@@ -54,37 +52,29 @@ class TLoggedWindow final : public TWindowEffects {
   TRecorder& Log;
 };
 
-// What the presenter wrote to its logging category, from whatever thread.
-std::mutex JobLinesLock;
-std::vector<std::string> JobLines;
-
-void CaptureJobLines(QtMsgType, const QMessageLogContext& context, const QString& text) {
-  if (context.category != std::string_view("vorlane.job")) return;
-  std::lock_guard lock(JobLinesLock);
-  JobLines.push_back(text.toStdString());
-}
-
 class JobPresenter : public ::testing::Test {
  protected:
-  void SetUp() override {
-    JobLines.clear();
-    PreviousHandler = qInstallMessageHandler(CaptureJobLines);
-  }
-  void TearDown() override { qInstallMessageHandler(PreviousHandler); }
-
   // Runs one job on segment's slot with the file at path to its end.
   void Run(TSegment segment, const std::string& path, std::uint32_t declaredLength) {
-    TJobPresenter presenter(Window, Recorder, segment, Drive);
+    TJobPresenter presenter(Window, Recorder, segment, Drive, LogLine());
     TReadWriteThread job({Drive, segment, {path, declaredLength, true}}, presenter, Recorder, Buf);
     job.WaitFor();
   }
 
-  static std::vector<std::string> Lines() {
+  // What the presenter logged, from the job's thread.
+  TLogLine LogLine() {
+    return [this](const std::string& line) {
+      std::lock_guard lock(JobLinesLock);
+      JobLines.push_back(line);
+    };
+  }
+  std::vector<std::string> Lines() {
     std::lock_guard lock(JobLinesLock);
     return JobLines;
   }
 
-  QtMessageHandler PreviousHandler = nullptr;
+  std::mutex JobLinesLock;
+  std::vector<std::string> JobLines;
   testing::TTempFolder Folder;
   TFakeCard Card;
   TRecorder Recorder{Card};
@@ -182,7 +172,7 @@ TEST_F(JobPresenter, FailureLineNamesTheDriveTheStepAndTheSystemMessage) {
 TEST_F(JobPresenter, StoppedJobShowsAndLogsNothingAtItsEnd) {
   const std::uint32_t length = 8 << 20;
   const std::string path = Folder.Write("big.wav", MakeWavBytes(length, length));
-  TJobPresenter presenter(Window, Recorder, TSegment::One, Drive);
+  TJobPresenter presenter(Window, Recorder, TSegment::One, Drive, LogLine());
   Card.HoldWriteNumber = FirstImageWrite;
   TReadWriteThread job({Drive, TSegment::One, {path, length, true}}, presenter, Recorder, Buf);
   Card.WaitUntilHeld();
@@ -200,7 +190,7 @@ TEST_F(JobPresenter, DetachedPresenterShowsAndSoundsNothing) {
     Card.ReadBackCorrupted = corrupted;
     Card.HoldWriteNumber = Card.WritesSeen + 1;
     Card.Held = Card.Released = false;
-    TJobPresenter presenter(Window, Recorder, TSegment::One, Drive);
+    TJobPresenter presenter(Window, Recorder, TSegment::One, Drive, LogLine());
     TReadWriteThread job({Drive, TSegment::One, {path, 44, true}}, presenter, Recorder, Buf);
     Card.WaitUntilHeld();
     presenter.Detach();

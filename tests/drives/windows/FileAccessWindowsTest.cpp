@@ -1,5 +1,5 @@
-// WAV files are read through unshared handles that live for one call only, and only when they
-// are regular files.
+// WAV files are read through handles that live for one call only, shared as the caller asks,
+// and only when they are regular files.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -46,6 +46,47 @@ TEST_F(WavOnDisk, FileHeldOpenElsewhereCannotBeReadAndItsReasonIsGiven) {
 
   EXPECT_EQ(ReadFileAt(Path, 0, data).Status, TFileRead::TStatus::Ok) << "free again once closed";
 }
+
+// Which other handle a read can stand beside. The check reads alone; the job's transfers share
+// the file with other readers (other cards written from it at once) but never with a writer.
+struct TShareCase {
+  const char* Name;
+  TFileSharing Sharing;
+  DWORD OtherAccess;
+  DWORD OtherShareMode;
+  bool Opens;
+};
+
+class WavSharedWith : public WavOnDisk, public ::testing::WithParamInterface<TShareCase> {};
+
+TEST_P(WavSharedWith, ReadOpensOnlyBesideTheHandlesItsSharingAllows) {
+  const TShareCase& share = GetParam();
+  HANDLE other = OpenAsAnotherProgram(share.OtherAccess, share.OtherShareMode);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  std::vector<std::uint8_t> data(16);
+  const TFileRead read = ReadFileAt(Path, 0, data, share.Sharing);
+  CloseHandle(other);
+  if (share.Opens) {
+    EXPECT_EQ(read.Status, TFileRead::TStatus::Ok);
+  } else {
+    EXPECT_EQ(read.Status, TFileRead::TStatus::OpenFailed);
+    EXPECT_EQ(read.Error, WindowsError(ERROR_SHARING_VIOLATION));
+  }
+}
+
+constexpr DWORD ShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
+INSTANTIATE_TEST_SUITE_P(
+    Sharing, WavSharedWith,
+    ::testing::Values(
+        TShareCase{"AloneBesideAReader", TFileSharing::Alone, GENERIC_READ, ShareAll, false},
+        TShareCase{"WithReadersBesideAnotherJobsRead", TFileSharing::WithReaders, GENERIC_READ,
+                   FILE_SHARE_READ, true},
+        TShareCase{"WithReadersBesideAPlayer", TFileSharing::WithReaders, GENERIC_READ, ShareAll,
+                   true},
+        TShareCase{"WithReadersBesideAWriter", TFileSharing::WithReaders, GENERIC_WRITE, ShareAll,
+                   false},
+        TShareCase{"WithReadersBesideTheCheck", TFileSharing::WithReaders, GENERIC_READ, 0, false}),
+    [](const ::testing::TestParamInfo<TShareCase>& info) { return std::string(info.param.Name); });
 
 TEST_F(WavOnDisk, NoHandleOutlivesTheRead) {
   std::vector<std::uint8_t> data(16);

@@ -1,0 +1,175 @@
+#include "window/TFormBehaviour.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "card/WavFile.h"
+#include "window/DriveSelection.h"
+#include "window/SupportLink.h"
+
+namespace vorlane {
+namespace {
+
+constexpr const char* NoRemovableDiskMessage = "没找到可移动磁盘";
+constexpr const char* OpenWavFirstMessage = "请先打开WAV格式文件";
+constexpr const char* WavTooLargeMessage = "WAV文件不能大于400M";
+constexpr const char* NotWavMessage = "此文件不是有效的WAV文件";
+
+void LogToStandardError(const std::string& line) {
+  std::cerr << line << std::endl;
+}
+
+// The error box's text for a chosen file that could not be opened. The box adds its own full
+// stop, so the system's text loses trailing dots and blanks.
+std::string CannotOpenFileText(const std::string& path, std::string systemText) {
+  while (!systemText.empty()) {
+    const unsigned char last = static_cast<unsigned char>(systemText.back());
+    if (last > ' ' && last != '.') break;
+    systemText.pop_back();
+  }
+  return "Cannot open file \"" + path + "\". " + systemText;
+}
+
+// The header check, in the one place the window calls it: its length, 0 when it showed the
+// "not a WAV file" message, or nothing when the file could not be opened (the error box shown).
+std::optional<std::uint32_t> CheckChosenFile(TFormView& view, const std::string& path) {
+  const TWavCheck check = CheckWavHeader(path);
+  if (check.Problem == TWavCheck::TProblem::CannotOpen) {
+    view.ShowError(CannotOpenFileText(path, check.Error.message()));
+    return std::nullopt;
+  }
+  if (check.Problem == TWavCheck::TProblem::NotWav) view.ShowMessage(NotWavMessage);
+  return check.DeclaredLength;
+}
+
+}  // namespace
+
+TFormBehaviour::TFormBehaviour(TFormView& view, TBehaviourServices services)
+    : View(view),
+      ListDrives(services.GetRemovableDrives ? std::move(services.GetRemovableDrives)
+                                             : GetRemovableDrives),
+      ListDriveDetails(services.GetRemovableDriveDetails
+                           ? std::move(services.GetRemovableDriveDetails)
+                           : GetRemovableDriveDetails),
+      Platform(services.Platform ? *services.Platform : SystemPlatform()),
+      LogJobFailure(services.LogJobFailure ? std::move(services.LogJobFailure)
+                                           : LogToStandardError) {}
+
+TFormBehaviour::~TFormBehaviour() {
+  if (Presenter) Presenter->Detach();
+  Job.reset();
+}
+
+// Each entry's text is the system's name; its details tell cards apart by size and reader.
+void TFormBehaviour::FillDriveList(const std::vector<std::string>& entries) {
+  const std::vector<TDriveDetails> details = ListDriveDetails();
+  for (const std::string& entry : entries) {
+    const auto found =
+        std::find_if(details.begin(), details.end(),
+                     [&](const TDriveDetails& drive) { return drive.Entry == entry; });
+    View.AddDrive(entry, found != details.end() ? DescribeDrive(*found) : std::string());
+  }
+}
+
+// Runs before the window is first shown, so "no removable disk" comes up on its own.
+void TFormBehaviour::FormCreate() {
+  SectorBuf.fill(0);
+  const std::vector<std::string> entries = ListDrives();
+  if (entries.empty()) View.ShowMessage(NoRemovableDiskMessage);
+  FillDriveList(entries);
+  View.SelectDrive(0);
+}
+
+// The list is read afresh each time it opens, so a card inserted since start-up shows up.
+void TFormBehaviour::ComboBox1DropDown() {
+  View.ClearDriveList();
+  FillDriveList(ListDrives());
+  View.SelectDrive(-1);
+}
+
+void TFormBehaviour::ComboBox1Click() {
+  LastDriveIndex = View.SelectedDrive();
+}
+
+// Closed without a pick: back to the entry last picked, or none when the refreshed list no
+// longer reaches it.
+void TFormBehaviour::ComboBox1CloseUp() {
+  if (View.SelectedDrive() == -1) View.SelectDrive(LastDriveIndex);
+}
+
+void TFormBehaviour::Label7Click() {
+  View.OpenUrl(SupportUrl);
+}
+
+// Not while the list is open, where the user is choosing from what it shows. A running job is
+// not affected; it took its volume when it started.
+bool TFormBehaviour::DrivesChanged() {
+  if (View.DriveListOpen()) return false;
+  TDriveListState shown{{}, View.SelectedDrive()};
+  for (int index = 0; index < View.DriveCount(); ++index)
+    shown.Entries.push_back(View.DriveText(index));
+  const TDriveListState next = FollowDrives(shown, ListDrives());
+  View.ClearDriveList();
+  FillDriveList(next.Entries);
+  View.SelectDrive(next.Selected);
+  return true;
+}
+
+// The segment's file is the one whose header was checked: a later pick that is not checked
+// (wrong ending, cannot be opened) stays in the dialog for next time but never reaches the card.
+void TFormBehaviour::OpenSegmentFile(TSegment which) {
+  const std::optional<std::string> path = View.RunOpenDialog(which);
+  if (!path || !path->ends_with(".wav")) return;
+  const std::optional<std::uint32_t> length = CheckChosenFile(View, *path);
+  if (!length) return;
+  TSegmentSlot& segment = Segments[IndexOf(which)];
+  segment.File = *path;
+  segment.DeclaredLength = *length;
+  if (*length != 0) segment.Armed = true;
+  if (*length > MaxDeclaredLength) {
+    View.ShowMessage(WavTooLargeMessage);
+    return;
+  }
+  View.SetStatusText(which, "");
+  View.SetPathText(which, "路径:" + *path);
+}
+
+// A slot armed earlier whose latest file then failed its check (length 0) or drew the size
+// message holds nothing the card can take.
+bool TFormBehaviour::RefuseWrite(const TSegmentSlot& segment) {
+  if (ListDrives().empty()) {
+    View.ShowMessage(NoRemovableDiskMessage);
+  } else if (!segment.Armed || segment.DeclaredLength == 0) {
+    View.ShowMessage(OpenWavFirstMessage);
+  } else if (segment.DeclaredLength > MaxDeclaredLength) {
+    View.ShowMessage(WavTooLargeMessage);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::string TFormBehaviour::SelectedDriveEntry() const {
+  const int selected = View.SelectedDrive();
+  return selected < 0 ? std::string() : View.DriveText(selected);
+}
+
+// Locks the four buttons and starts the job, which unlocks them at whatever ending it reaches.
+void TFormBehaviour::StartWrite(TSegment which) {
+  const TSegmentSlot& segment = Segments[IndexOf(which)];
+  if (RefuseWrite(segment)) return;
+  View.SetStatusColor(which, StatusBlack);
+  View.SetStatusText(which, "正在写入SD卡....");
+  for (TButton button :
+       {TButton::SpeedButton1, TButton::SpeedButton2, TButton::SpeedButton3, TButton::SpeedButton4})
+    View.SetButtonEnabled(button, false);
+  WriteMode = which;
+  Job.reset();  // the previous job has ended (the buttons were enabled): join it
+  const std::string volumePath = VolumePathFor(SelectedDriveEntry());
+  Presenter =
+      std::make_unique<TJobPresenter>(JobWindow, Platform, WriteMode, volumePath, LogJobFailure);
+  Job = std::make_unique<TReadWriteThread>(TWriteRequest{volumePath, WriteMode, segment},
+                                           *Presenter, Platform, SectorBuf);
+}
+
+}  // namespace vorlane

@@ -1,0 +1,164 @@
+// The controls' places, texts and states, and what the behaviour changes in them.
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include "drives/windows/WideText.h"
+#include "window/SupportLink.h"
+#include "window/win32/TForm1.h"
+
+namespace vorlane {
+namespace {
+
+// A control inside a segment's panel, from its place in the group to the window's.
+RECT InPanel(int panelTop, int left, int top, int width, int height) {
+  return {left, panelTop + top, left + width, panelTop + top + height};
+}
+
+RECT At(int left, int top, int width, int height) {
+  return {left, top, left + width, top + height};
+}
+
+constexpr int Segment1PanelTop = 6;   // GroupBox3
+constexpr int Segment2PanelTop = 94;  // GroupBox1
+
+std::wstring SegmentCaption(const wchar_t* segmentName) {
+  return std::wstring(30, L'*') + segmentName + std::wstring(28, L'*');
+}
+
+}  // namespace
+
+void TForm1::CreateControls() {
+  const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
+  const int one = Segment1PanelTop, two = Segment2PanelTop;
+  Texts = {
+      {"Label5", At(64, 200, 193, 13), L"Vorlane语音系统 Versioon 1.0", Fonts.MakerLine, text,
+       false},
+      {"Label6", At(64, 219, 193, 13), L"© 2026 Vorlane 语音设备", Fonts.MakerLine, text, false},
+      {"Label7", At(64, 238, 149, 13), Utf8ToWide(SupportLinkText()), Fonts.SupportLink, Purple,
+       false},
+      {"GroupBox1", At(0, two, 347, 83), SegmentCaption(L"语音段2"), Fonts.Group, text, false},
+      {"Label1", InPanel(two, 8, 48, 329, 25), L"", Fonts.Window, text, true},
+      {"Label2", InPanel(two, 120, 16, 105, 25), L"", Fonts.Window, text, true},
+      {"GroupBox3", At(0, one, 347, 83), SegmentCaption(L"语音段1"), Fonts.Group, text, false},
+      {"Label3", InPanel(one, 8, 48, 329, 25), L"", Fonts.Window, text, true},
+      {"Label4", InPanel(one, 120, 16, 105, 25), L"", Fonts.Window, text, true},
+      {"StaticText1", At(256, 200, 88, 17), L"选择您的移动盘", Fonts.Window, text, false},
+  };
+  SpeedButtons = {{
+      {TButton::SpeedButton1, InPanel(two, 8, 16, 97, 22), L"打开(Open)", FolderGlyph},
+      {TButton::SpeedButton2, InPanel(one, 8, 16, 97, 22), L"打开(Open)", FolderGlyph},
+      {TButton::SpeedButton3, InPanel(two, 240, 16, 97, 22), L"写入(Write)", WriteGlyph},
+      {TButton::SpeedButton4, InPanel(one, 240, 16, 97, 22), L"写入(Write)", WriteGlyph},
+  }};
+  // The list's height is the open list's: the field and up to 8 entries, then a scroll bar.
+  ComboBox1 = CreateWindowExW(0, L"COMBOBOX", L"",
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST |
+                                  CBS_OWNERDRAWFIXED | CBS_HASSTRINGS,
+                              256, 224, 81, 22 + 8 * DriveEntryHeight + 2, Window, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(ComboBox1, WM_SETFONT, reinterpret_cast<WPARAM>(Fonts.Window), FALSE);
+  SendMessageW(ComboBox1, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), DriveEntryHeight);
+  SendMessageW(ComboBox1, CB_SETITEMHEIGHT, 0, DriveEntryHeight);
+}
+
+const TPaintedText& TForm1::Text(const char* name) const {
+  const auto found = std::find_if(Texts.begin(), Texts.end(), [name](const TPaintedText& text) {
+    return std::string_view(text.Name) == name;
+  });
+  if (found == Texts.end()) throw std::logic_error(std::string("no text ") + name);
+  return *found;
+}
+
+TPaintedText& TForm1::TextFor(const char* name) {
+  return const_cast<TPaintedText&>(std::as_const(*this).Text(name));
+}
+
+// The slot wiring: segment 1's labels are Label3 and Label4, segment 2's Label1 and Label2.
+TPaintedText& TForm1::StatusLabel(TSegment segment) {
+  return TextFor(segment == TSegment::One ? "Label4" : "Label2");
+}
+
+TPaintedText& TForm1::PathLabel(TSegment segment) {
+  return TextFor(segment == TSegment::One ? "Label3" : "Label1");
+}
+
+bool TForm1::ButtonEnabled(TButton button) const {
+  return SpeedButtons.at(static_cast<std::size_t>(button) - 1).Enabled;
+}
+
+void TForm1::SetPathText(TSegment segment, const std::string& text) {
+  TPaintedText& label = PathLabel(segment);
+  label.Text = Utf8ToWide(text);
+  Redraw(label.Place);
+}
+
+void TForm1::SetStatusText(TSegment segment, const std::string& text) {
+  TPaintedText& label = StatusLabel(segment);
+  label.Text = Utf8ToWide(text);
+  Redraw(label.Place);
+}
+
+void TForm1::SetStatusColor(TSegment segment, TColor color) {
+  TPaintedText& label = StatusLabel(segment);
+  label.Colour = RGB(color.R, color.G, color.B);
+  Redraw(label.Place);
+}
+
+// A button that goes while pressed or under the mouse loses those states with it.
+void TForm1::SetButtonEnabled(TButton button, bool enabled) {
+  TFlatButton& changed = SpeedButtons.at(static_cast<std::size_t>(button) - 1);
+  changed.Enabled = enabled;
+  if (!enabled && Hot == &changed) Hot = nullptr;
+  if (!enabled && Pressed == &changed) {
+    Pressed = nullptr;
+    ReleaseCapture();
+  }
+  Redraw(changed.Place);
+}
+
+// Redrawn only when the percentage changes.
+void TForm1::SetProgress(int percent) {
+  percent = std::clamp(percent, 0, 100);
+  if (percent == Gauge1Progress) return;
+  Gauge1Progress = percent;
+  const RECT gauge{0, 176, 347, 196};
+  Redraw(gauge);
+}
+
+void TForm1::ClearDriveList() {
+  SendMessageW(ComboBox1, CB_RESETCONTENT, 0, 0);
+}
+
+// The details (size and reader) have no place in a Win32 combo box's entries.
+void TForm1::AddDrive(const std::string& entry, const std::string& /*details*/) {
+  SendMessageW(ComboBox1, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(entry).c_str()));
+}
+
+int TForm1::DriveCount() const {
+  return static_cast<int>(SendMessageW(ComboBox1, CB_GETCOUNT, 0, 0));
+}
+
+std::string TForm1::DriveText(int index) const {
+  const auto length = SendMessageW(ComboBox1, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length == CB_ERR) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  SendMessageW(ComboBox1, CB_GETLBTEXT, static_cast<WPARAM>(index),
+               reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<std::size_t>(length));
+  return WideToUtf8(text);
+}
+
+int TForm1::SelectedDrive() const {
+  return static_cast<int>(SendMessageW(ComboBox1, CB_GETCURSEL, 0, 0));
+}
+
+void TForm1::SelectDrive(int index) {
+  SendMessageW(ComboBox1, CB_SETCURSEL, static_cast<WPARAM>(index < DriveCount() ? index : -1), 0);
+}
+
+bool TForm1::DriveListOpen() const {
+  return SendMessageW(ComboBox1, CB_GETDROPPEDSTATE, 0, 0) != FALSE;
+}
+
+}  // namespace vorlane
