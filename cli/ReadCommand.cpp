@@ -9,9 +9,11 @@
 
 #include "card/CardInfo.h"
 #include "card/JobOutcome.h"
+#include "card/Outcome.h"
 #include "cli/Commands.h"
 #include "cli/Targets.h"
 #include "cli/Usage.h"
+#include "drives/AlignedBuffer.h"
 #include "drives/Platform.h"
 
 namespace vorlane::cli {
@@ -21,6 +23,34 @@ namespace {
 constexpr std::size_t ReadTransferSize = 4 << 20;
 
 using TFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+enum class TCopyStep {
+  Copied,
+  CardReadFailed,  // CardOffset: the transfer's first byte
+  CreateFailed,    // the partial file next to the output could not be made
+  WriteFailed,     // writing, flushing or closing the partial file
+  RenameFailed,    // putting it in the output's place
+};
+using TCopyOutcome = TOutcome<TCopyStep>;
+
+// The line for standard error; the file named is the one the step worked on.
+std::string DescribeCopyFailure(const TCopyOutcome& outcome, const fs::path& partial,
+                                const fs::path& output) {
+  switch (outcome.Result) {
+    case TCopyStep::CardReadFailed:
+      return "reading the card at byte " + std::to_string(outcome.CardOffset.value_or(0)) + ": " +
+             outcome.Error.message();
+    case TCopyStep::CreateFailed:
+      return partial.string() + ": cannot create the file";
+    case TCopyStep::WriteFailed:
+      return partial.string() + ": writing failed: " + outcome.Error.message();
+    case TCopyStep::RenameFailed:
+      return output.string() + ": " + outcome.Error.message();
+    case TCopyStep::Copied:
+      break;
+  }
+  return {};
+}
 
 // Copies length bytes from the card into a file next to output, then puts it in output's place:
 // an output replaced with --force is lost only once the new one is whole.
@@ -32,37 +62,36 @@ class TSegmentCopy {
   // Returns the line for standard error, empty on success.
   std::string CopyTo(const fs::path& output) {
     const fs::path partial = PartialPathFor(output);
-    std::string failure = CopyInto(partial);
+    TCopyOutcome outcome = CopyInto(partial);
     std::error_code error;
-    if (failure.empty()) fs::rename(partial, output, error);
-    if (error) failure = output.string() + ": " + error.message();
-    if (!failure.empty()) fs::remove(partial, error);
-    return failure;
+    if (outcome.Result == TCopyStep::Copied) fs::rename(partial, output, error);
+    if (error) outcome = {TCopyStep::RenameFailed, error};
+    if (outcome.Result != TCopyStep::Copied) fs::remove(partial, error);
+    return DescribeCopyFailure(outcome, partial, output);
   }
 
  private:
-  std::string CopyInto(const fs::path& partial) {
+  TCopyOutcome CopyInto(const fs::path& partial) {
     // "x": never opens a file that is there already.
     TFile file(std::fopen(partial.string().c_str(), "wbx"), std::fclose);
-    if (!file) return partial.string() + ": cannot create the file";
-    std::vector<std::uint8_t> bytes(ReadTransferSize);
+    if (!file) return {TCopyStep::CreateFailed};
+    TAlignedBuffer bytes(ReadTransferSize);  // read by the card without a bounce copy
     for (std::uint64_t done = 0; done < Length;) {
       const std::size_t size =
           static_cast<std::size_t>(std::min<std::uint64_t>(ReadTransferSize, Length - done));
       const std::size_t sectors = (size + SectorSize - 1) / SectorSize * SectorSize;
-      if (const std::error_code error = Volume.Read(FirstByte + done, {bytes.data(), sectors}))
-        return "reading the card at byte " + std::to_string(FirstByte + done) + ": " +
-               error.message();
-      if (std::fwrite(bytes.data(), 1, size, file.get()) != size) return WriteFailed(partial);
+      if (const std::error_code error = Volume.Read(FirstByte + done, bytes.First(sectors)))
+        return {TCopyStep::CardReadFailed, error, FirstByte + done};
+      if (std::fwrite(bytes.Bytes().data(), 1, size, file.get()) != size) return WriteFailed();
       done += size;
     }
     // The last bytes reach the file only here, as the buffer is flushed: a full disk shows now.
-    if (std::fclose(file.release()) != 0) return WriteFailed(partial);
+    if (std::fclose(file.release()) != 0) return WriteFailed();
     return {};
   }
 
-  static std::string WriteFailed(const fs::path& partial) {
-    return partial.string() + ": writing failed: " + std::generic_category().message(errno);
+  static TCopyOutcome WriteFailed() {
+    return {TCopyStep::WriteFailed, std::error_code(errno, std::generic_category())};
   }
 
   static fs::path PartialPathFor(const fs::path& output) {
@@ -94,7 +123,7 @@ int RunRead(TSegment segment, const std::string& drive, const std::string& outpu
   const std::uint32_t length = readError ? 0 : DeclaredWavLength(first);
   if (length == 0) {
     std::cerr << target.VolumePath << ": segment " << static_cast<int>(segment)
-              << ": no WAV file starts at sector " << StartSectorFor(segment)
+              << ": no WAV file starts at " << DescribeSectorOf(firstByte)
               << (readError && readError != EndOfVolumeError() ? ": " + readError.message() : "")
               << std::endl;
     return ExitCardFailed;
