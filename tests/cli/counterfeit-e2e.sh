@@ -24,8 +24,8 @@ if [ "${1:-}" != --inside ]; then
     rm -rf "$work"
   }
   trap cleanup EXIT
-  for spec in F:$((256 * MiB)):fold P:$((512 * MiB)):drop G:$((1024 * MiB)):fold; do
-    IFS=: read -r card kept mode <<<"$spec"
+  for card_kind in F:$((256 * MiB)):fold P:$((512 * MiB)):drop G:$((1024 * MiB)):fold; do
+    IFS=: read -r card kept mode <<<"$card_kind"
     truncate -s "$kept" "$work/$card.kept"
     mkdir "$work/$card.mnt"
     "$folder" "$work/$card.kept" $((1024 * MiB)) "$kept" "$mode" "$work/$card.mnt" &
