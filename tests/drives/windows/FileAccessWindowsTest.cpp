@@ -86,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
         TShareCase{"WithReadersBesideAWriter", TFileSharing::WithReaders, GENERIC_WRITE, ShareAll,
                    false},
         TShareCase{"WithReadersBesideTheCheck", TFileSharing::WithReaders, GENERIC_READ, 0, false}),
-    [](const ::testing::TestParamInfo<TShareCase>& info) { return std::string(info.param.Name); });
+    [](const ::testing::TestParamInfo<TShareCase>& row) { return std::string(row.param.Name); });
 
 TEST_F(WavOnDisk, NoHandleOutlivesTheRead) {
   std::vector<std::uint8_t> data(16);
