@@ -11,8 +11,11 @@ std::string DescribeDrive(const TDriveDetails& drive) {
   std::string text = drive.SizeBytes == 0 ? "no card" : size;
   // Vendor and model are the device's own words: shown only as ShowableText makes them.
   std::string maker = ShowableText(drive.Vendor);
-  if (!drive.Model.empty()) maker += (maker.empty() ? "" : " ") + ShowableText(drive.Model);
-  if (!maker.empty()) text += " \u00b7 " + maker;
+  if (!drive.Model.empty()) {
+    if (!maker.empty()) maker.push_back(' ');
+    maker.append(ShowableText(drive.Model));
+  }
+  if (!maker.empty()) text.append(" \u00b7 ").append(maker);
   return text;
 }
 
