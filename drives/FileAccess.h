@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 namespace vorlane {
@@ -29,5 +30,9 @@ enum class TFileSharing {
 // it again: no handle outlives the call. Never waits on a file that is not a regular file.
 TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<std::uint8_t> data,
                      TFileSharing sharing = TFileSharing::Alone);
+
+// Appends text to the file, creating it when missing, and returns only once the system has
+// put it on the disk itself (fsync, FlushFileBuffers): a record appended survives a power cut.
+std::error_code AppendDurably(const std::string& path, std::string_view text);
 
 }  // namespace vorlane

@@ -23,4 +23,7 @@ TPlatform& SystemPlatform();
 // empty entry gives a path that names no volume, so opening it fails.
 std::string VolumePathFor(const std::string& driveEntry);
 
+// The machine's name, for records that say which station did the work; empty when unknown.
+std::string HostName();
+
 }  // namespace vorlane

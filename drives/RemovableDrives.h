@@ -10,12 +10,29 @@ namespace vorlane {
 // shows them. An entry's raw volume is VolumePathFor(entry). Empty when there is none.
 std::vector<std::string> GetRemovableDrives();
 
-// What tells one card from another: the volume's size and the reader's maker and model.
+// A card's own identity, where the kernel shows it (cards in a built-in slot): the fields of its
+// CID register as the mmc driver gives them. Empty elsewhere. The card's words, untrusted.
+struct TCardIdentity {
+  std::string Cid;             // the whole register, 32 hex digits
+  std::string Serial;          // "0x1234abcd"
+  std::string ManufacturerId;  // "0x000003"
+  std::string OemId;           // "0x5344"
+  std::string Name;            // "SU08G"
+  std::string Date;            // "07/2019"
+};
+
+// What tells one card from another: the volume's size and the reader's maker and model; and
+// where it sits, which stays the same across card swaps and restarts.
 struct TDriveDetails {
   std::string Entry;            // as GetRemovableDrives gives it: "sdb1", "E:"
   std::uint64_t SizeBytes = 0;  // 0 when no card is in the reader
   std::string Vendor;           // "Generic"; may be empty
   std::string Model;            // "STORAGE DEVICE"; may be empty
+  // The reader's physical place: its USB port path ("1-1.3", with ":1" for a reader's second
+  // slot), a built-in slot ("mmc0"), the drive letter on Windows; else the disk's name.
+  std::string Slot{};
+  std::string Serial{};  // the USB reader's serial number; may be empty
+  TCardIdentity Card{};
 };
 
 // The same drives as GetRemovableDrives, in the same order, with their details.

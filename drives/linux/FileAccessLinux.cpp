@@ -52,4 +52,21 @@ TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<st
   return result;
 }
 
+std::error_code AppendDurably(const std::string& path, std::string_view text) {
+  const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return LastError();
+  std::error_code error;
+  for (std::size_t done = 0; done < text.size() && !error;) {
+    const ssize_t put = write(fd, text.data() + done, text.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0)
+      error = LastError();
+    else
+      done += static_cast<std::size_t>(put);
+  }
+  if (!error && fsync(fd) != 0) error = LastError();
+  if (close(fd) != 0 && !error) error = LastError();
+  return error;
+}
+
 }  // namespace vorlane

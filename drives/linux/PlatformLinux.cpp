@@ -1,3 +1,6 @@
+#include <unistd.h>
+
+#include <array>
 #include <chrono>
 #include <thread>
 
@@ -30,6 +33,12 @@ TPlatform& SystemPlatform() {
 // The drive list shows kernel names (sdb1, mmcblk0p1); their nodes live in /dev.
 std::string VolumePathFor(const std::string& driveEntry) {
   return "/dev/" + driveEntry;
+}
+
+std::string HostName() {
+  std::array<char, 256> name{};
+  if (gethostname(name.data(), name.size() - 1) != 0) return {};
+  return name.data();
 }
 
 }  // namespace vorlane

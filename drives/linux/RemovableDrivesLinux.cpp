@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <fstream>
+#include <optional>
 #include <string_view>
 
 #include "drives/RemovableDrives.h"
@@ -107,7 +108,64 @@ bool IsBeforeInNameOrder(std::string_view a, std::string_view b) {
   return a.size() - i < b.size() - j;
 }
 
+bool IsDigits(std::string_view text) {
+  return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "1-1.3": bus number, a dash, then port numbers joined by dots.
+bool IsUsbPortName(std::string_view name) {
+  const std::size_t dash = name.find('-');
+  if (dash == std::string_view::npos || !IsDigits(name.substr(0, dash))) return false;
+  std::string_view ports = name.substr(dash + 1);
+  for (std::size_t dot; (dot = ports.find('.')) != std::string_view::npos;) {
+    if (!IsDigits(ports.substr(0, dot))) return false;
+    ports.remove_prefix(dot + 1);
+  }
+  return IsDigits(ports);
+}
+
+// The logical unit of a SCSI address "6:0:0:1": a reader with several slots gives each a unit.
+std::optional<std::string_view> ScsiUnitOf(std::string_view name) {
+  std::size_t colons = 0;
+  for (char c : name) colons += c == ':';
+  const std::size_t last = name.rfind(':');
+  if (colons != 3 || !IsDigits(name.substr(last + 1))) return std::nullopt;
+  return name.substr(last + 1);
+}
+
+bool IsMmcHostName(std::string_view name) {
+  return name.size() > 3 && name.starts_with("mmc") && IsDigits(name.substr(3));
+}
+
+// The mmc driver's fields of a card's CID register, in its card device's folder.
+TCardIdentity ReadCardIdentity(const fs::path& card) {
+  return {ReadTrimmedLine(card / "cid"),    ReadTrimmedLine(card / "serial"),
+          ReadTrimmedLine(card / "manfid"), ReadTrimmedLine(card / "oemid"),
+          ReadTrimmedLine(card / "name"),   ReadTrimmedLine(card / "date")};
+}
+
 }  // namespace
+
+TDiskPlace PlaceOfDisk(std::string_view devicePath, std::string_view diskName) {
+  TDiskPlace place;
+  std::string_view unit;
+  for (std::size_t at = 0; at < devicePath.size();) {
+    std::size_t end = devicePath.find('/', at);
+    if (end == std::string_view::npos) end = devicePath.size();
+    const std::string_view name = devicePath.substr(at, end - at);
+    if (IsUsbPortName(name)) {
+      place = {std::string(name), std::string(devicePath.substr(0, end))};
+    } else if (IsMmcHostName(name)) {
+      place = {std::string(name), {}};
+    } else if (const auto scsiUnit = ScsiUnitOf(name)) {
+      unit = *scsiUnit;
+    }
+    at = end + 1;
+  }
+  if (place.Slot.empty()) return {std::string(diskName), {}};
+  if (!place.UsbDevice.empty() && !unit.empty() && unit != "0") place.Slot.append(":").append(unit);
+  return place;
+}
 
 std::string TrimBlanks(std::string_view line) {
   const auto first = line.find_first_not_of(' ');
@@ -135,6 +193,11 @@ TDiskAttributes ReadDiskAttributes(const fs::path& diskDir) {
   // A USB reader names itself in its SCSI inquiry data; an SD card in a slot has its own name.
   disk.Vendor = ReadTrimmedLine(parent / "vendor");
   disk.Model = ReadTrimmedLine(parent / (disk.Bus == "mmc" ? "name" : "model"));
+  std::error_code error;
+  const TDiskPlace place = PlaceOfDisk(fs::canonical(diskDir, error).string(), disk.Name);
+  disk.Slot = place.Slot;
+  if (!place.UsbDevice.empty()) disk.Serial = ReadTrimmedLine(fs::path(place.UsbDevice) / "serial");
+  if (disk.Bus == "mmc") disk.Card = ReadCardIdentity(parent);
   disk.Partitions = ReadPartitions(diskDir);
   return disk;
 }
@@ -170,7 +233,8 @@ std::vector<TDriveDetails> ChooseDriveDetails(std::vector<TDiskAttributes> disks
       std::uint64_t sectors = disk.SizeSectors;
       for (const TPartitionAttributes& partition : disk.Partitions)
         if (partition.Name == entry) sectors = partition.SizeSectors;
-      drives.push_back({entry, sectors * 512, disk.Vendor, disk.Model});
+      drives.push_back(
+          {entry, sectors * 512, disk.Vendor, disk.Model, disk.Slot, disk.Serial, disk.Card});
     }
   }
   return drives;

@@ -35,8 +35,23 @@ struct TDiskAttributes {
   // The reader's maker and model (SCSI `vendor` and `model`; an SD card's own `name`).
   std::string Vendor;
   std::string Model;
+  std::string Slot;    // see TDriveDetails::Slot
+  std::string Serial;  // the USB reader's serial number
+  TCardIdentity Card;  // cards on the mmc bus only
   std::vector<TPartitionAttributes> Partitions;
 };
+
+// Where a disk sits, from its device path in sysfs (/sys/block/<name> resolved).
+struct TDiskPlace {
+  std::string Slot;
+  // The USB device's folder in that path, holding its serial number; empty off USB.
+  std::string UsbDevice;
+};
+
+// "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1.3/1-1.3:1.0/host6/target6:0:0/6:0:0:1/block/sdc"
+// sits in slot "1-1.3:1" (the reader's second unit) of USB device ".../1-1.3"; ".../mmc_host/mmc0/
+// mmc0:aaaa/block/mmcblk0" in slot "mmc0"; a disk on no port is its own slot ("loop3").
+TDiskPlace PlaceOfDisk(std::string_view devicePath, std::string_view diskName);
 
 // The first line of an attribute without the blanks around it: SCSI inquiry strings come padded
 // to their field width.

@@ -1,5 +1,8 @@
+#include <algorithm>
+
 #include "drives/FileAccess.h"
 #include "drives/windows/HandleWindows.h"
+#include "drives/windows/WideText.h"
 #include "drives/windows/WindowsError.h"
 
 namespace vorlane {
@@ -38,6 +41,25 @@ TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<st
   TFileRead result;
   result.Count = read.Count;
   return result;
+}
+
+std::error_code AppendDurably(const std::string& path, std::string_view text) {
+  // FILE_APPEND_DATA alone: every write lands at the end, whoever else appends.
+  const HANDLE file = CreateFileW(Utf8ToWide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return LastWindowsError();
+  std::error_code error;
+  for (std::size_t done = 0; done < text.size() && !error;) {
+    DWORD put = 0;
+    const DWORD asked = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1u << 20));
+    if (WriteFile(file, text.data() + done, asked, &put, nullptr))
+      done += put;
+    else
+      error = LastWindowsError();
+  }
+  if (!error && !FlushFileBuffers(file)) error = LastWindowsError();
+  CloseHandle(file);
+  return error;
 }
 
 }  // namespace vorlane

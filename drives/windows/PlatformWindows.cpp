@@ -1,9 +1,11 @@
 #include <windows.h>
 
+#include <array>
 #include <chrono>
 #include <thread>
 
 #include "drives/Platform.h"
+#include "drives/windows/WideText.h"
 
 namespace vorlane {
 namespace {
@@ -33,6 +35,13 @@ TPlatform& SystemPlatform() {
 // "\\.\E:" names the volume itself, sector 0 first; "E:\" would name its root folder.
 std::string VolumePathFor(const std::string& driveEntry) {
   return "\\\\.\\" + driveEntry;
+}
+
+std::string HostName() {
+  std::array<wchar_t, MAX_COMPUTERNAME_LENGTH + 1> name{};
+  DWORD size = name.size();
+  if (!GetComputerNameW(name.data(), &size)) return {};
+  return WideToUtf8(std::wstring(name.data(), size));
 }
 
 }  // namespace vorlane

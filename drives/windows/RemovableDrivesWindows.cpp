@@ -64,6 +64,7 @@ TDriveDetails QueryDetails(const std::string& entry) {
   if (!volume) volume = OpenExisting(calls, path, 0, share, 0);
   TDriveDetails details;
   details.Entry = entry;
+  details.Slot = entry;  // a reader keeps its drive letter across card swaps
   details.SizeBytes = QuerySize(volume.get(), entry);
   if (volume) {
     TDeviceNames names = QueryDeviceNames(volume.get());

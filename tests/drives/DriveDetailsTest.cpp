@@ -86,5 +86,43 @@ TEST(DriveDetails, BlankOrMissingNamesStayEmptyAndInnerBlanksStay) {
       << "the details list follows the drive list";
 }
 
+// A station names each reader by where it is plugged in, so a slot keeps its name while cards
+// come and go and the kernel hands out other disk names.
+TEST(DriveDetails, SlotIsTheReadersPlaceAndItsSerialComesFromTheUsbDevice) {
+  TFakeSysfs sysfs;
+  sysfs.AddDisk(ReaderSlot("sdb", 0, 7744512));
+  sysfs.AddDisk(ReaderSlot("sdc", 1, 7744512));
+  sysfs.AddDisk({.Name = "mmcblk0",
+                 .Parent = "platform/fe320000.mmc/mmc_host/mmc0/mmc0:59b4",
+                 .Subsystem = "bus/mmc",
+                 .Type = "SD",
+                 .Dev = "179:0",
+                 .Size = 15523840,
+                 .Model = "SU08G"});
+  std::ofstream(sysfs.Root() / "devices/pci0000:00/usb2/2-1/serial") << "0123456789AB\n";
+  std::ofstream(sysfs.Root() / "devices/platform/fe320000.mmc/mmc_host/mmc0/mmc0:59b4/serial")
+      << "0x1a2b3c4d\n";
+  const std::vector<TDriveDetails> drives = GetRemovableDriveDetailsUnder(sysfs.Root());
+  ASSERT_EQ(drives.size(), 3u);
+  EXPECT_EQ(drives[0].Slot, "mmc0");
+  EXPECT_EQ(drives[0].Card.Serial, "0x1a2b3c4d");
+  EXPECT_EQ(drives[0].Serial, "") << "a card's serial is not its reader's";
+  EXPECT_EQ(drives[1].Slot, "2-1");
+  EXPECT_EQ(drives[1].Serial, "0123456789AB");
+  EXPECT_EQ(drives[2].Slot, "2-1:1") << "a reader's second unit is a slot of its own";
+  EXPECT_EQ(drives[2].Card.Cid, "") << "a USB reader does not show the card's registers";
+}
+
+TEST(DriveDetails, DiskOnNoPortIsItsOwnSlot) {
+  EXPECT_EQ(PlaceOfDisk("/sys/devices/virtual/block/loop3", "loop3").Slot, "loop3");
+  // A hub's port inside a port, and a bus number above 9.
+  const TDiskPlace hub = PlaceOfDisk(
+      "/sys/devices/pci0000:00/0000:00:14.0/usb10/10-2/10-2.4/10-2.4:1.0/host7/"
+      "target7:0:0/7:0:0:0/block/sdd",
+      "sdd");
+  EXPECT_EQ(hub.Slot, "10-2.4");
+  EXPECT_EQ(hub.UsbDevice, "/sys/devices/pci0000:00/0000:00:14.0/usb10/10-2/10-2.4");
+}
+
 }  // namespace
 }  // namespace vorlane
