@@ -1,11 +1,8 @@
 #include "window/JobPresenter.h"
 
+#include "card/Tones.h"
+
 namespace vorlane {
-namespace {
-
-constexpr unsigned BeepHz = 800;
-
-}  // namespace
 
 TJobPresenter::TJobPresenter(TWindowEffects& window, TPlatform& sounds, TSegment segment,
                              std::string volumePath, TLogLine log)
@@ -76,7 +73,7 @@ void TJobPresenter::ShowSuccess() {
   SetStatus("已成功写入SD卡!");
   SetStatusColor(StatusGreen);
   Window.SetProgress(0);
-  if (!Detached) Sounds.Beep(BeepHz, 200);
+  if (!Detached) SoundSuccess(Sounds);
   ReEnable();
 }
 
@@ -86,12 +83,9 @@ void TJobPresenter::ReEnable() {
     Window.EnableButton(button);
 }
 
-// Two short beeps, blocking the job's thread, never the window's.
+// The alarm blocks the job's thread, never the window's.
 void TJobPresenter::Alarm() {
-  if (Detached) return;
-  Sounds.Beep(BeepHz, 100);
-  Sounds.Sleep(100);
-  Sounds.Beep(BeepHz, 100);
+  if (!Detached) SoundAlarm(Sounds);
 }
 
 void TJobPresenter::SetStatus(const char* text) {
