@@ -51,6 +51,15 @@ std::string StepWordsFor(const TVerifyOutcome& outcome) {
   return outcome.Result == TVerifyResult::Stopped ? "stopped" : "the WAV file could not be read";
 }
 
+template <typename TResultKind>
+TCardFailure FailureOf(const TOutcome<TResultKind>& outcome) {
+  return {{}, outcome.CardOffset, outcome.Error ? outcome.Error.message() : outcome.Detail};
+}
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 }  // namespace
 
 TCardRun::TCardRun(std::size_t index, const TTarget& target,
@@ -86,8 +95,7 @@ void TCardRun::Run(std::stop_token stop) {
                     : Mode == TRunMode::WriteOnly ? std::string(written) + " (not verified)"
                                                   : std::string(written) + " (verified)";
   }
-  Outcome.Seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  Outcome.Seconds = SecondsSince(started);
   Done = true;
   Finished();
 }
@@ -114,9 +122,9 @@ bool TCardRun::CheckCard() {
   }
   Listener.Failure(DescribeFailure(Target.VolumePath, proved));
   const std::string words = WindowWords(proved.Result);
-  EndStep(
-      step, false, words,
-      words + " " + SegmentWords(failing) + (proved.Detail.empty() ? "" : ", " + proved.Detail));
+  EndStep(step, false, words,
+          words + " " + SegmentWords(failing) + (proved.Detail.empty() ? "" : ", " + proved.Detail),
+          FailureOf(proved));
   return false;
 }
 
@@ -131,7 +139,8 @@ bool TCardRun::CheckCapacity(const TStep& step) {
                               " ends at byte " + std::to_string(needed);
   Listener.Failure(Target.VolumePath + ": checking the card: " + problem);
   const std::string words = WindowWords(TJobResult::TestCompareFailed);
-  EndStep(step, false, words, words + " " + SegmentWords(last.Segment) + ", " + problem);
+  EndStep(step, false, words, words + " " + SegmentWords(last.Segment) + ", " + problem,
+          {{}, std::nullopt, problem});
   return false;
 }
 
@@ -139,6 +148,7 @@ bool TCardRun::WriteSegment(const TSegmentChoice& segment, std::stop_token stop)
   const TStep step = StepFor(TStepKind::Write, segment);
   Listener.StepStarted(Index, step);
   TJobWatcher watcher(Listener, Index);
+  const auto started = std::chrono::steady_clock::now();
   {
     TReadWriteThread job({Target.VolumePath, segment.Segment, segment.Slot}, watcher, Platform,
                          SectorBuf);
@@ -146,21 +156,30 @@ bool TCardRun::WriteSegment(const TSegmentChoice& segment, std::stop_token stop)
     job.WaitFor();
   }
   const TJobResult result = watcher.Outcome.Result;
+  Outcome.Writing.Seconds += SecondsSince(started);
   if (result == TJobResult::Succeeded) {
     Outcome.BytesMoved += step.ImageBytes;
+    Outcome.Writing.Bytes += step.ImageBytes;
     EndStep(step, true, "written", {});
     return true;
   }
   if (IsFailure(result)) Listener.Failure(DescribeFailure(Target.VolumePath, watcher.Outcome));
   const std::string words = WindowWords(result);
-  EndStep(step, false, words,
-          result == TJobResult::Stopped ? words : words + " " + SegmentWords(segment.Segment));
+  Outcome.Stopped = result == TJobResult::Stopped;
+  EndStep(step, false, words, Outcome.Stopped ? words : words + " " + SegmentWords(segment.Segment),
+          FailureOf(watcher.Outcome));
   return false;
 }
 
 // The card is opened anew, through the same volume code as the job: its reads bypass every
 // cache, so what the jobs wrote is read from the card itself, all of it in one pass.
 void TCardRun::VerifyCard(std::stop_token stop) {
+  const auto started = std::chrono::steady_clock::now();
+  VerifyAll(stop);
+  Outcome.Verifying.Seconds = SecondsSince(started);
+}
+
+void TCardRun::VerifyAll(std::stop_token stop) {
   const TVolumeOpening opening = Platform.OpenVolume(Target.VolumePath);
   for (const TSegmentChoice& segment : Segments) {
     const TStep step = StepFor(TStepKind::Verify, segment);
@@ -184,7 +203,7 @@ bool TCardRun::VerifyTestSector(TVolume& volume, const TStep& step) {
   const std::string words = WindowWords(checked.Result);
   const std::string where = "verification failed at " + DescribeSectorOf(TestSectorByte);
   EndStep(step, false, differs ? where : words,
-          words + " (test sector)" + (differs ? ", " + where : ""));
+          words + " (test sector)" + (differs ? ", " + where : ""), FailureOf(checked));
   return false;
 }
 
@@ -195,19 +214,23 @@ bool TCardRun::VerifySegment(TVolume& volume, const TSegmentChoice& segment, std
       [this](int percent) { Listener.StepProgress(Index, percent); }, stop);
   if (outcome.Result == TVerifyResult::Matches) {
     Outcome.BytesMoved += step.ImageBytes;
+    Outcome.Verifying.Bytes += step.ImageBytes;
     EndStep(step, true, "verified", {});
     return true;
   }
   if (outcome.Result != TVerifyResult::Stopped)
     Listener.Failure(DescribeVerifyFailure(Target.VolumePath, segment.Segment, outcome));
-  EndStep(step, false, StepWordsFor(outcome), CardWordsFor(outcome, segment.Segment));
+  Outcome.Stopped = outcome.Result == TVerifyResult::Stopped;
+  EndStep(step, false, StepWordsFor(outcome), CardWordsFor(outcome, segment.Segment),
+          FailureOf(outcome));
   return false;
 }
 
 bool TCardRun::OpenFailed(const TStep& step, const TVolumeOpening& opening) {
   Listener.Failure(DescribeFailure(Target.VolumePath, OpenFailure(opening)));
   const std::string words = WindowWords(TJobResult::VolumeOpenFailed);
-  EndStep(step, false, words, words + " " + SegmentWords(step.Segment));
+  EndStep(step, false, words, words + " " + SegmentWords(step.Segment),
+          FailureOf(OpenFailure(opening)));
   return false;
 }
 
@@ -216,11 +239,13 @@ TStep TCardRun::StepFor(TStepKind kind, const TSegmentChoice& segment) const {
 }
 
 void TCardRun::EndStep(const TStep& step, bool passed, const std::string& stepWords,
-                       const std::string& cardWords) {
+                       const std::string& cardWords, TCardFailure failure) {
   Listener.StepEnded(Index, step, passed, stepWords);
   if (passed) return;
   Outcome.Passed = false;
   Outcome.Words = cardWords;
+  failure.Step = step;
+  Outcome.Failure = std::move(failure);
 }
 
 }  // namespace vorlane::cli

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,11 +43,28 @@ class TRunListener {
 
 enum class TRunMode { WriteAndVerify, WriteOnly, VerifyOnly };
 
+// How long a kind of step took, and the image bytes its finished steps moved.
+struct TStepTimes {
+  double Seconds = 0;
+  std::uint64_t Bytes = 0;
+};
+
+// Where a card failed, for records and support: the step, the card byte, the system's words.
+struct TCardFailure {
+  TStep Step;
+  std::optional<std::uint64_t> CardByte;
+  std::string SystemError;  // the system's message, or what the card did wrong
+};
+
 struct TCardResult {
   bool Passed = false;
-  std::string Words;  // the card's result for its summary line
+  bool Stopped = false;  // asked to stop before it had passed; never a pass
+  std::string Words;     // the card's result for its summary line
   double Seconds = 0;
   std::uint64_t BytesMoved = 0;  // image bytes written and read back by finished steps
+  std::optional<TCardFailure> Failure;
+  TStepTimes Writing;
+  TStepTimes Verifying;
 };
 
 class TCardRun {
@@ -70,12 +88,13 @@ class TCardRun {
   bool CheckCapacity(const TStep& step);
   bool WriteSegment(const TSegmentChoice& segment, std::stop_token stop);
   void VerifyCard(std::stop_token stop);
+  void VerifyAll(std::stop_token stop);
   bool VerifyTestSector(TVolume& volume, const TStep& step);
   bool VerifySegment(TVolume& volume, const TSegmentChoice& segment, std::stop_token stop);
   bool OpenFailed(const TStep& step, const TVolumeOpening& opening);
   TStep StepFor(TStepKind kind, const TSegmentChoice& segment) const;
   void EndStep(const TStep& step, bool passed, const std::string& stepWords,
-               const std::string& cardWords);
+               const std::string& cardWords, TCardFailure failure = {});
 
   const std::size_t Index;
   const TTarget& Target;

@@ -1,5 +1,6 @@
 #include "cli/CommandContext.h"
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -18,9 +19,9 @@ namespace {
 std::atomic<bool> CtrlCPressed = false;
 static_assert(std::atomic<bool>::is_always_lock_free);
 
-extern "C" void OnCtrlC(int) {
+extern "C" void OnCtrlC(int number) {
   CtrlCPressed = true;
-  std::signal(SIGINT, SIG_DFL);
+  std::signal(number, SIG_DFL);
 }
 
 // A signal handler may only set a flag: a watcher thread sees it within a few hundredths of a
@@ -29,9 +30,11 @@ class TSignalInterrupt final : public TInterrupt {
  public:
   void Catch(std::function<void()> onPress) override {
     CtrlCPressed = false;
-    Previous = std::signal(SIGINT, OnCtrlC);
-    // A program started with Ctrl-C ignored (in the background of a script) keeps ignoring it.
-    if (Previous == SIG_IGN) std::signal(SIGINT, SIG_IGN);
+    for (std::size_t i = 0; i < Signals.size(); ++i) {
+      Previous[i] = std::signal(Signals[i], OnCtrlC);
+      // A program started with Ctrl-C ignored (in the background of a script) keeps ignoring it.
+      if (Previous[i] == SIG_IGN) std::signal(Signals[i], SIG_IGN);
+    }
     Watcher = std::jthread([this, press = std::move(onPress)](std::stop_token stop) {
       std::unique_lock lock(Mutex);
       while (!stop.stop_requested() && !CtrlCPressed)
@@ -42,11 +45,12 @@ class TSignalInterrupt final : public TInterrupt {
   }
   void Release() override {
     Watcher = std::jthread();  // asks the watcher to stop, and waits for it
-    std::signal(SIGINT, Previous);
+    for (std::size_t i = 0; i < Signals.size(); ++i) std::signal(Signals[i], Previous[i]);
   }
 
  private:
-  void (*Previous)(int) = SIG_DFL;
+  static constexpr std::array<int, 2> Signals{SIGINT, SIGTERM};
+  std::array<void (*)(int), 2> Previous{SIG_DFL, SIG_DFL};
   std::mutex Mutex;
   std::condition_variable_any Woken;
   std::jthread Watcher;
@@ -62,6 +66,7 @@ TCommandContext SystemContext() {
   static TSignalInterrupt interrupt;
   return {.Platform = SystemPlatform(),
           .RemovableDrives = SystemDrives,
+          .WatchDrives = WatchDriveChanges,
           .In = std::cin,
           .Out = std::cout,
           .Err = std::cerr,

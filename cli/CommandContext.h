@@ -5,14 +5,17 @@
 
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <vector>
 
+#include "drives/DriveWatcher.h"
 #include "drives/Platform.h"
 #include "drives/RemovableDrives.h"
 
 namespace vorlane::cli {
 
-// Ctrl-C, as a command sees it.
+// Ctrl-C, as a command sees it; SIGTERM, the polite way a service manager ends a program, is
+// taken the same way.
 class TInterrupt {
  public:
   virtual ~TInterrupt() = default;
@@ -23,9 +26,26 @@ class TInterrupt {
   virtual void Release() = 0;
 };
 
+// Catches the interrupt for as long as it lives.
+class TCaughtInterrupt {
+ public:
+  TCaughtInterrupt(TInterrupt& interrupt, std::function<void()> onPress) : Interrupt(interrupt) {
+    Interrupt.Catch(std::move(onPress));
+  }
+  ~TCaughtInterrupt() { Interrupt.Release(); }
+  TCaughtInterrupt(const TCaughtInterrupt&) = delete;
+  TCaughtInterrupt& operator=(const TCaughtInterrupt&) = delete;
+
+ private:
+  TInterrupt& Interrupt;
+};
+
 struct TCommandContext {
   TPlatform& Platform;
   std::function<std::vector<TDriveDetails>()> RemovableDrives;
+  // Calls changed, on a thread of its own, when the drives may have changed; empty where the
+  // system offers no way to watch.
+  std::function<std::unique_ptr<TDriveWatcher>(std::function<void()> changed)> WatchDrives;
   std::istream& In;
   std::ostream& Out;
   std::ostream& Err;
@@ -34,7 +54,8 @@ struct TCommandContext {
   TInterrupt& Interrupt;
 };
 
-// The system's platform, removable drives, standard streams and terminals, and Ctrl-C.
+// The system's platform, removable drives and their watcher, standard streams and terminals,
+// and Ctrl-C.
 TCommandContext SystemContext();
 
 // Runs a command and gives its exit code: a TUsageError it raises is printed to context.Err as

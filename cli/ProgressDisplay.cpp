@@ -133,7 +133,7 @@ class TLiveLines final : public TDisplayBase {
     const int columns = TerminalColumns();
     for (std::size_t card = 0; withLiveLines && card < Lines.size(); ++card) {
       if (!Lines[card].Step) continue;
-      Out << "\x1b[2K" << FitTo(LiveLine(card), columns - 1) << '\n';
+      Out << "\x1b[2K" << FitToColumns(LiveLine(card), columns - 1) << '\n';
       ++Drawn;
     }
     Out << "\x1b[J";
@@ -157,14 +157,6 @@ class TLiveLines final : public TDisplayBase {
     return Names[card] + "  " + StepTitle(*line.Step) + "  " + text;
   }
 
-  // Cut at a character boundary: a wrapped line would throw off the cursor movements.
-  static std::string FitTo(std::string line, int columns) {
-    if (columns <= 0 || line.size() <= static_cast<std::size_t>(columns)) return line;
-    std::size_t cut = static_cast<std::size_t>(columns);
-    while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
-    return line.substr(0, cut);
-  }
-
   std::vector<std::pair<std::string, bool>> Waiting;  // lines to print above, stderr or not
   int Drawn = 0;                                      // live lines on the screen
 };
@@ -175,6 +167,13 @@ std::unique_ptr<TProgressDisplay> MakeProgressDisplay(std::vector<std::string> c
                                                       std::ostream& out, std::ostream& err) {
   if (live) return std::make_unique<TLiveLines>(std::move(cardNames), out, err);
   return std::make_unique<TStepLog>(std::move(cardNames), out, err);
+}
+
+std::string FitToColumns(std::string line, int columns) {
+  if (columns <= 0 || line.size() <= static_cast<std::size_t>(columns)) return line;
+  std::size_t cut = static_cast<std::size_t>(columns);
+  while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
+  return line.substr(0, cut);
 }
 
 std::string DescribeSeconds(double seconds) {

@@ -45,21 +45,6 @@ void PrintSummary(std::ostream& out, const std::vector<TTarget>& targets,
   out.flush();
 }
 
-// Ctrl-C asks every card to stop at its next sector with what it wrote confirmed, instead of
-// leaving a transfer in flight; a second Ctrl-C ends the program at once.
-class TCaughtInterrupt {
- public:
-  TCaughtInterrupt(TInterrupt& interrupt, std::function<void()> onPress) : Interrupt(interrupt) {
-    Interrupt.Catch(std::move(onPress));
-  }
-  ~TCaughtInterrupt() { Interrupt.Release(); }
-  TCaughtInterrupt(const TCaughtInterrupt&) = delete;
-  TCaughtInterrupt& operator=(const TCaughtInterrupt&) = delete;
-
- private:
-  TInterrupt& Interrupt;
-};
-
 int RunCards(const TCommandContext& context, const std::vector<TTarget>& targets,
              const std::vector<TSegmentChoice>& segments, TRunMode mode) {
   std::vector<std::string> names;
@@ -76,6 +61,8 @@ int RunCards(const TCommandContext& context, const std::vector<TTarget>& targets
                        [](const auto& run) { return run->HasFinished(); });
   };
   {
+    // Ctrl-C asks every card to stop at its next sector with what it wrote confirmed, instead of
+    // leaving a transfer in flight; a second Ctrl-C ends the program at once.
     const TCaughtInterrupt interrupt(context.Interrupt, [&runs] {
       for (const auto& run : runs) run->RequestStop();
     });

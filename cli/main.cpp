@@ -22,6 +22,11 @@ struct TArguments {
   bool Force = false;
   bool Read1 = false;
   bool Read2 = false;
+  TStationOptions Station;
+  bool WritePresent = false;
+  std::optional<std::uint64_t> MinSize;
+  std::optional<std::uint64_t> MaxSize;
+  std::optional<unsigned> Count;
 };
 
 void AddSegmentFiles(CLI::App& command, TArguments& arguments) {
@@ -38,6 +43,36 @@ int ReadSegment(const TArguments& arguments) {
   if (arguments.Read1 == arguments.Read2) throw TUsageError("read: give exactly one of -1 and -2");
   return RunRead(arguments.Read1 ? vorlane::TSegment::One : vorlane::TSegment::Two,
                  arguments.Drives.front(), arguments.Output, arguments.Force);
+}
+
+void AddStation(CLI::App& app, TArguments& arguments) {
+  CLI::App* station = app.add_subcommand(
+      "station", "Write every card put in, hands-free, until Ctrl-C or --count cards passed");
+  AddSegmentFiles(*station, arguments);
+  station->add_option("--log", arguments.Station.Log, "append a JSON line per card to FILE");
+  station->add_option("--count", arguments.Count, "stop once N cards have passed")
+      ->check(CLI::PositiveNumber);
+  // Sizes as card makers count: 8G is 8,000,000,000 bytes, 8GiB 8 x 2^30.
+  station->add_option("--min-size", arguments.MinSize, "refuse cards smaller than SIZE")
+      ->transform(CLI::AsSizeValue(true));
+  station->add_option("--max-size", arguments.MaxSize, "refuse cards larger than SIZE")
+      ->transform(CLI::AsSizeValue(true));
+  station->add_flag("--present", arguments.WritePresent, "also write the cards in at start");
+  station->add_flag("--no-verify", arguments.NoVerify, "skip reading the segments back");
+  station->add_flag("--quiet", arguments.Station.Quiet, "no tones");
+}
+
+int Station(const TCommandContext& context, TArguments& arguments) {
+  TStationOptions& options = arguments.Station;
+  options.Files = arguments.Files;
+  options.Verify = !arguments.NoVerify;
+  options.Rules.WritePresent = arguments.WritePresent;
+  options.Rules.MinSize = arguments.MinSize.value_or(0);
+  options.Rules.MaxSize = arguments.MaxSize;
+  options.Rules.Count = arguments.Count;
+  if (options.Rules.MaxSize && *options.Rules.MaxSize < options.Rules.MinSize)
+    throw TUsageError("station: --max-size is below --min-size");
+  return RunStation(context, options);
 }
 
 }  // namespace
@@ -70,6 +105,8 @@ int main(int argc, char** argv) {
   info->add_flag("--json", arguments.Json, "JSON output");
   AddDrives(*info, arguments);
 
+  AddStation(app, arguments);
+
   CLI::App* read = app.add_subcommand("read", "Copy the WAV file a segment holds to OUTPUT");
   read->add_flag("-1", arguments.Read1, "segment 1");
   read->add_flag("-2", arguments.Read2, "segment 2");
@@ -96,6 +133,7 @@ int main(int argc, char** argv) {
                       arguments.Yes);
     if (*verify) return RunVerify(context, arguments.Files, arguments.Drives);
     if (*info) return RunInfo(arguments.Drives, arguments.Json);
+    if (*app.get_subcommand("station")) return Station(context, arguments);
     arguments.Drives = {drive};
     return ReadSegment(arguments);
   });

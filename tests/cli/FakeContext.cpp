@@ -20,6 +20,7 @@ void TFakeInterrupt::Press() {
 cli::TCommandContext TFakeSystem::Context() {
   return {.Platform = Platform,
           .RemovableDrives = [this] { return Drives; },
+          .WatchDrives = nullptr,
           .In = In,
           .Out = Out,
           .Err = Err,

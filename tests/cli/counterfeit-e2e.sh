@@ -51,10 +51,8 @@ cd "$WORK"
 # Sectors of what a card kept that are not zero.
 written_sectors() { cmp -l "$1" /dev/zero 2>/dev/null | awk '{ print int(($1 - 1) / 512) }' | uniq | wc -l; }
 
-le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))\\x$(printf %02x $(($1 >> 16 & 255)))\\x$(printf %02x $(($1 >> 24 & 255)))"; }
-make_wav() { { printf RIFF; le32 $(($2 - 8)); printf WAVE; head -c $(($2 - 12)) /dev/urandom; } >"$1"; }
-make_wav short.wav $((2 * MiB))
-make_wav long.wav $((150 * MiB))
+make_wav short.wav $((2 * MiB)) 1 8000 8
+make_wav long.wav $((150 * MiB)) 2 44100 16
 
 echo "== both segments onto three cards, two of them counterfeit =="
 cli write --yes -1 short.wav -2 long.wav "$(entry F)" "$(entry P)" "$(entry G)"
@@ -67,15 +65,7 @@ for card in F P; do
     fail "card $card got $sectors sectors before it was refused"
 done
 expect_in out "$(entry G): 已成功写入SD卡! (verified)"
-for ((k = 0; k < 512; k++)); do printf "\\x$(printf %02x $(((k + 1) % 256)))"; done >pattern
-image_of() {  # FILE: the file, padded with 0x80 to one sector past the sectors it covers
-  local length; length=$(stat -c %s "$1")
-  cat "$1"; head -c $(((length / 512 + (length % 512 ? 1 : 0) + 1) * 512 - length)) /dev/zero | tr '\0' '\200'
-}
-truncate -s $((1024 * MiB)) expected
-dd if=pattern of=expected bs=512 seek=8190 conv=notrunc status=none
-image_of short.wav | dd of=expected bs=512 seek=8192 conv=notrunc status=none
-image_of long.wav | dd of=expected bs=512 seek=839680 conv=notrunc status=none
+expected_card expected $((1024 * MiB)) short.wav long.wav
 cmp -s G.kept expected && pass "the genuine card holds exactly the test sector and both segments" ||
   fail "the genuine card's bytes differ"
 

@@ -1,0 +1,179 @@
+#include "cli/Station.h"
+
+#include <algorithm>
+
+#include "cli/Usage.h"
+#include "drives/Platform.h"
+
+namespace vorlane::cli {
+namespace {
+
+// A card swapped for another between two looks at the drives shows as a different volume, size
+// or card register; the same card left in shows the same.
+bool SameCard(const TDriveDetails& a, const TDriveDetails& b) {
+  return a.Entry == b.Entry && a.SizeBytes == b.SizeBytes && a.Card.Cid == b.Card.Cid;
+}
+
+std::string SizeRuleProblem(const TStationRules& rules, std::uint64_t size) {
+  const std::string bytes = std::to_string(size) + " bytes";
+  if (size < rules.MinSize)
+    return "the card has " + bytes + ", under --min-size " + std::to_string(rules.MinSize);
+  if (rules.MaxSize && size > *rules.MaxSize)
+    return "the card has " + bytes + ", over --max-size " + std::to_string(*rules.MaxSize);
+  return {};
+}
+
+TCardVerdict VerdictOf(const TCardResult& result) {
+  if (result.Passed) return TCardVerdict::Passed;
+  return result.Stopped ? TCardVerdict::Stopped : TCardVerdict::Failed;
+}
+
+}  // namespace
+
+std::map<std::string, TDriveDetails> CardsBySlot(const std::vector<TDriveDetails>& drives) {
+  std::map<std::string, TDriveDetails> cards;
+  for (const TDriveDetails& drive : drives)
+    if (drive.SizeBytes != 0)
+      cards.try_emplace(drive.Slot.empty() ? drive.Entry : drive.Slot, drive);
+  return cards;
+}
+
+TStation::TStation(TStationRules rules, std::vector<TRecordedSegment> segments, TStationHost& host)
+    : Rules(std::move(rules)), Segments(std::move(segments)), Host(host) {}
+
+void TStation::DrivesSeen(const std::vector<TDriveDetails>& drives, TStationClock::time_point now) {
+  const std::map<std::string, TDriveDetails> cards = CardsBySlot(drives);
+  for (auto& [slot, state] : Slots)
+    if (!cards.contains(slot)) CardGone(slot, state);
+  for (const auto& [slot, drive] : cards) CardSeen(slot, drive, now);
+  Started = true;
+}
+
+void TStation::CardSeen(const std::string& slot, const TDriveDetails& drive,
+                        TStationClock::time_point now) {
+  TSlot& state = Slots[slot];
+  switch (state.Phase) {
+    case TPhase::Writing:
+      return;
+    case TPhase::Finished:
+    case TPhase::LeftAlone:
+      if (SameCard(state.Drive, drive)) return;
+      break;
+    case TPhase::Settling:
+      // Partitions show a moment after their disk: the settle starts again on the new volume.
+      if (SameCard(state.Drive, drive)) return;
+      break;
+    case TPhase::Empty:
+      break;
+  }
+  state.Drive = drive;
+  state.SeenAt = now;
+  const bool leftAlone = !Started && !Rules.WritePresent;
+  state.Phase = leftAlone ? TPhase::LeftAlone : TPhase::Settling;
+  Show(slot, state);
+}
+
+void TStation::CardGone(const std::string& slot, TSlot& state) {
+  if (state.Phase == TPhase::Empty) return;
+  if (state.Phase == TPhase::Writing) {
+    state.TakenOut = true;  // the job fails on its own; the slot empties when it ends
+    return;
+  }
+  state.Phase = TPhase::Empty;
+  Show(slot, state);
+}
+
+void TStation::Tick(TStationClock::time_point now) {
+  if (!Taking) return;
+  for (auto& [slot, state] : Slots)
+    if (state.Phase == TPhase::Settling && now - state.SeenAt >= Rules.Settle && Taking)
+      Settled(slot, state);
+}
+
+void TStation::Settled(const std::string& slot, TSlot& state) {
+  const std::string problem = SizeRuleProblem(Rules, state.Drive.SizeBytes);
+  if (!problem.empty()) {
+    TCardRecord record = RecordFor(slot, state.Drive);
+    record.Verdict = TCardVerdict::Refused;
+    record.Words = "refused: " + problem;
+    record.Failure = TCardFailure{{TStepKind::Check, Segments.front().Segment, 0}, {}, problem};
+    Finish(slot, state, std::move(record));
+    return;
+  }
+  state.Phase = TPhase::Writing;
+  state.TakenOut = false;
+  Show(slot, state);
+  Host.StartCard(slot, state.Drive);
+}
+
+void TStation::CardEnded(const std::string& slot, const TCardResult& result) {
+  TSlot& state = Slots[slot];
+  TCardRecord record = RecordFor(slot, state.Drive);
+  record.Verdict = VerdictOf(result);
+  record.Words = result.Words;
+  record.Failure = result.Failure;
+  record.Writing = result.Writing;
+  record.Verifying = result.Verifying;
+  Finish(slot, state, std::move(record));
+}
+
+// The record is on the disk before the slot shows the result: a card shown PASS is traced.
+void TStation::Finish(const std::string& slot, TSlot& state, TCardRecord record) {
+  if (!Host.Record(record)) {
+    StopTaking("the record could not be written: no more cards are taken");
+    if (record.Verdict == TCardVerdict::Passed) {
+      record.Verdict = TCardVerdict::Failed;
+      record.Words += " (not recorded)";
+    }
+  }
+  const bool passed = record.Verdict == TCardVerdict::Passed;
+  ++(passed ? Tally.Passed : Tally.Failed);
+  state.Phase = state.TakenOut ? TPhase::Empty : TPhase::Finished;
+  Show(slot, state, &record);
+  if (state.TakenOut) Show(slot, state);
+  Host.ShowCounts(Tally);
+  Host.Sound(passed);
+  if (Rules.Count && Tally.Passed >= *Rules.Count)
+    StopTaking(std::to_string(Tally.Passed) + " cards passed: no more cards are taken");
+}
+
+void TStation::Stop() {
+  StopTaking("stopping: no more cards are taken, cards being written stop");
+  Host.StopCards();
+}
+
+void TStation::StopTaking(const std::string& why) {
+  if (!Taking) return;
+  Taking = false;
+  Host.Say(why);
+}
+
+bool TStation::Finished() const {
+  return !Taking && std::ranges::none_of(Slots, [](const auto& slot) {
+    return slot.second.Phase == TPhase::Writing;
+  });
+}
+
+int TStation::ExitCode() const {
+  return Tally.Failed == 0 ? ExitPassed : ExitCardFailed;
+}
+
+void TStation::Show(const std::string& slot, const TSlot& state, const TCardRecord* finished) {
+  static constexpr TSlotShows ShownFor[] = {TSlotShows::Waiting, TSlotShows::Waiting,
+                                            TSlotShows::Writing, TSlotShows::Finished,
+                                            TSlotShows::LeftAlone};
+  const TSlotShows shows =
+      finished ? TSlotShows::Finished : ShownFor[static_cast<int>(state.Phase)];
+  Host.ShowSlot(slot, state.Drive, shows, finished);
+}
+
+TCardRecord TStation::RecordFor(const std::string& slot, const TDriveDetails& drive) const {
+  TCardRecord record;
+  record.Slot = slot;
+  record.Device = VolumePathFor(drive.Entry);
+  record.Drive = drive;
+  record.Segments = Segments;
+  return record;
+}
+
+}  // namespace vorlane::cli

@@ -1,0 +1,156 @@
+#include "cli/StationDisplay.h"
+
+#include <cstdio>
+#include <ostream>
+
+#include "cli/ProgressDisplay.h"
+#include "cli/Terminal.h"
+#include "drives/ShowableText.h"
+
+namespace vorlane::cli {
+namespace {
+
+std::string StepState(const TStep& step) {
+  const std::string segment = std::to_string(static_cast<int>(step.Segment));
+  switch (step.Kind) {
+    case TStepKind::Check:
+      return "checking the card";
+    case TStepKind::Write:
+      return "writing segment " + segment;
+    case TStepKind::Verify:
+      return "verifying segment " + segment;
+  }
+  return "?";
+}
+
+// "PASS 已成功写入SD卡! (verified), remove the card"; a failure names its step.
+std::string FinishedState(const TCardRecord& record) {
+  static constexpr const char* Verdicts[] = {"PASS", "FAIL", "REFUSED", "STOPPED"};
+  std::string state = Verdicts[static_cast<int>(record.Verdict)] + (" " + record.Words);
+  if (record.Failure && record.Verdict == TCardVerdict::Failed)
+    state += " [" + StepState(record.Failure->Step) + "]";
+  return state + ", remove the card";
+}
+
+std::string StateFor(TSlotShows shows, const TCardRecord* finished) {
+  switch (shows) {
+    case TSlotShows::Waiting:
+      return "waiting";
+    case TSlotShows::Writing:
+      return "starting";
+    case TSlotShows::Finished:
+      return finished ? FinishedState(*finished) : "remove the card";
+    case TSlotShows::LeftAlone:
+      return "in before the station started, left alone: remove the card";
+  }
+  return "?";
+}
+
+}  // namespace
+
+std::string DescribeCounts(const TStationCounts& counts) {
+  const unsigned total = counts.Passed + counts.Failed;
+  const unsigned yield = total == 0 ? 0 : (counts.Passed * 100 + total / 2) / total;
+  return "passed " + std::to_string(counts.Passed) + ", failed " + std::to_string(counts.Failed) +
+         ", yield " + (total == 0 ? std::string("-") : std::to_string(yield) + "%");
+}
+
+TStationDisplay::TStationDisplay(bool live, std::ostream& out, std::ostream& err)
+    : Live(live), Out(out), Err(err), CountsLine(DescribeCounts({})) {}
+
+void TStationDisplay::CardStarted(std::size_t card, const std::string& slot) {
+  const std::lock_guard lock(Mutex);
+  SlotOfCard[card] = slot;
+}
+
+void TStationDisplay::ShowSlot(const std::string& slot, const TDriveDetails& drive,
+                               TSlotShows shows, const TCardRecord* finished) {
+  const std::lock_guard lock(Mutex);
+  TSlotLine& line = Slots[slot];
+  line.Reader = drive.Entry + " " + DescribeDrive(drive);
+  line.State = StateFor(shows, finished);
+  line.Step.reset();
+  if (!Live) Print(LineFor(slot, line));
+}
+
+void TStationDisplay::ShowCounts(const TStationCounts& counts) {
+  const std::lock_guard lock(Mutex);
+  CountsLine = DescribeCounts(counts);
+  if (!Live) Print(CountsLine);
+}
+
+void TStationDisplay::Say(const std::string& line) {
+  const std::lock_guard lock(Mutex);
+  Print(line);
+}
+
+void TStationDisplay::StepStarted(std::size_t card, const TStep& step) {
+  const std::lock_guard lock(Mutex);
+  TSlotLine& line = Slots[SlotOfCard[card]];
+  line.Step = step;
+  line.State = StepState(step);
+  line.StepStarted = TStationClock::now();
+  line.Percent = 0;
+  if (!Live) Print(LineFor(SlotOfCard[card], line));
+}
+
+void TStationDisplay::StepProgress(std::size_t card, int percent) {
+  const std::lock_guard lock(Mutex);
+  Slots[SlotOfCard[card]].Percent = percent;
+}
+
+void TStationDisplay::StepEnded(std::size_t, const TStep&, bool, const std::string&) {}
+
+void TStationDisplay::Failure(const std::string& logLine) {
+  const std::lock_guard lock(Mutex);
+  Print(logLine, true);
+}
+
+void TStationDisplay::Tick() {
+  const std::lock_guard lock(Mutex);
+  if (Live) Redraw();
+}
+
+void TStationDisplay::Close() {
+  const std::lock_guard lock(Mutex);
+  if (Live) Redraw();
+  Drawn = 0;  // the lines stay as they are
+}
+
+// "1-1.3  sdb1 7.9 GB · Generic STORAGE DEVICE  writing segment 1  45%  21.3 MB/s"
+std::string TStationDisplay::LineFor(const std::string& slot, const TSlotLine& line) const {
+  std::string text = ShowableText(slot) + "  " + line.Reader + "  " + line.State;
+  if (!Live || !line.Step || line.Step->Kind == TStepKind::Check) return text;
+  const double seconds =
+      std::chrono::duration<double>(TStationClock::now() - line.StepStarted).count();
+  const double bytes = static_cast<double>(line.Step->ImageBytes) * line.Percent / 100.0;
+  char figures[48];
+  std::snprintf(figures, sizeof figures, "  %3d%%  %6.1f MB/s", line.Percent,
+                seconds > 0 ? bytes / 1e6 / seconds : 0.0);
+  return text + figures;
+}
+
+// Above the live lines: they are cleared, the line printed, and drawn again at the next tick.
+void TStationDisplay::Print(const std::string& line, bool error) {
+  if (Live && Drawn > 0) {
+    Out << "\x1b[" << Drawn << "F\x1b[J";
+    Drawn = 0;
+  }
+  Out.flush();
+  (error ? Err : Out) << line << std::endl;
+}
+
+void TStationDisplay::Redraw() {
+  if (Drawn > 0) Out << "\x1b[" << Drawn << "F";
+  const int columns = TerminalColumns();
+  Drawn = 0;
+  for (const auto& [slot, line] : Slots) {
+    Out << "\x1b[2K" << FitToColumns(LineFor(slot, line), columns - 1) << '\n';
+    ++Drawn;
+  }
+  Out << "\x1b[2K" << CountsLine << '\n' << "\x1b[J";
+  ++Drawn;
+  Out.flush();
+}
+
+}  // namespace vorlane::cli

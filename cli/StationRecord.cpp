@@ -1,0 +1,116 @@
+#include "cli/StationRecord.h"
+
+#include <nlohmann/json.hpp>
+
+#include "drives/ShowableText.h"
+
+namespace vorlane::cli {
+namespace {
+
+using TJson = nlohmann::ordered_json;
+
+const char* StepName(TStepKind kind) {
+  switch (kind) {
+    case TStepKind::Check:
+      return "check";
+    case TStepKind::Write:
+      return "write";
+    case TStepKind::Verify:
+      return "verify";
+  }
+  return "?";
+}
+
+TJson TimesJson(const TStepTimes& times) {
+  const double rate =
+      times.Seconds > 0 ? static_cast<double>(times.Bytes) / 1e6 / times.Seconds : 0;
+  return {{"seconds", times.Seconds}, {"bytes", times.Bytes}, {"megabytesPerSecond", rate}};
+}
+
+TJson ReaderJson(const TDriveDetails& drive) {
+  return {{"vendor", ShowableText(drive.Vendor)},
+          {"model", ShowableText(drive.Model)},
+          {"serial", ShowableText(drive.Serial)}};
+}
+
+// Only cards whose registers the kernel shows have an identity; elsewhere it is null.
+TJson CardJson(const TCardIdentity& card) {
+  if (card.Cid.empty() && card.Serial.empty()) return nullptr;
+  return {{"cid", ShowableText(card.Cid)},
+          {"serial", ShowableText(card.Serial)},
+          {"manfid", ShowableText(card.ManufacturerId)},
+          {"oemid", ShowableText(card.OemId)},
+          {"name", ShowableText(card.Name)},
+          {"date", ShowableText(card.Date)}};
+}
+
+TJson SegmentsJson(const std::vector<TRecordedSegment>& segments) {
+  TJson list = TJson::array();
+  for (const TRecordedSegment& segment : segments)
+    list.push_back({{"segment", static_cast<int>(segment.Segment)},
+                    {"file", segment.File},
+                    {"declaredLength", segment.DeclaredLength},
+                    {"sha256", segment.Sha256}});
+  return list;
+}
+
+TJson FailureJson(const std::optional<TCardFailure>& failure) {
+  if (!failure) return nullptr;
+  TJson json = {{"step", StepName(failure->Step.Kind)},
+                {"segment", static_cast<int>(failure->Step.Segment)},
+                {"sector", nullptr},
+                {"error", failure->SystemError}};
+  if (failure->CardByte) json["sector"] = *failure->CardByte / SectorSize;
+  return json;
+}
+
+}  // namespace
+
+const char* VerdictName(TCardVerdict verdict) {
+  switch (verdict) {
+    case TCardVerdict::Passed:
+      return "passed";
+    case TCardVerdict::Failed:
+      return "failed";
+    case TCardVerdict::Refused:
+      return "refused";
+    case TCardVerdict::Stopped:
+      return "stopped";
+  }
+  return "?";
+}
+
+std::string IsoTimeUtc(std::chrono::system_clock::time_point time) {
+  using namespace std::chrono;
+  const sys_seconds seconds = floor<std::chrono::seconds>(time);
+  const sys_days day = floor<days>(seconds);
+  const year_month_day date(day);
+  const hh_mm_ss clock(seconds - day);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                static_cast<int>(clock.seconds().count()));
+  return text;
+}
+
+std::string FormatRecord(const TCardRecord& record, const TRecordStamp& stamp) {
+  const TJson json = {{"time", IsoTimeUtc(stamp.Time)},
+                      {"host", stamp.Host},
+                      {"version", stamp.Version},
+                      {"slot", ShowableText(record.Slot)},
+                      {"device", record.Device},
+                      {"reader", ReaderJson(record.Drive)},
+                      {"sizeBytes", record.Drive.SizeBytes},
+                      {"card", CardJson(record.Drive.Card)},
+                      {"segments", SegmentsJson(record.Segments)},
+                      {"result", VerdictName(record.Verdict)},
+                      {"words", record.Words},
+                      {"failure", FailureJson(record.Failure)},
+                      {"write", TimesJson(record.Writing)},
+                      {"verify", TimesJson(record.Verifying)}};
+  // File names are the operator's, and may hold bytes that are no UTF-8: they are replaced.
+  return json.dump(-1, ' ', false, TJson::error_handler_t::replace) + "\n";
+}
+
+}  // namespace vorlane::cli
