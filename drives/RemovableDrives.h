@@ -26,8 +26,8 @@ struct TCardIdentity {
 struct TDriveDetails {
   std::string Entry;            // as GetRemovableDrives gives it: "sdb1", "E:"
   std::uint64_t SizeBytes = 0;  // 0 when no card is in the reader
-  std::string Vendor;           // "Generic"; may be empty
-  std::string Model;            // "STORAGE DEVICE"; may be empty
+  std::string Vendor{};         // "Generic"; may be empty
+  std::string Model{};          // "STORAGE DEVICE"; may be empty
   // The reader's physical place: its USB port path ("1-1.3", with ":1" for a reader's second
   // slot), a built-in slot ("mmc0"), the drive letter on Windows; else the disk's name.
   std::string Slot{};
