@@ -8,10 +8,11 @@
 namespace vorlane::cli {
 namespace {
 
-// A card swapped for another between two looks at the drives shows as a different volume, size
-// or card register; the same card left in shows the same.
+// A card swapped for another between two looks at the drives shows as a new medium, or where the
+// system does not number media, as a different volume, size or card register.
 bool SameCard(const TDriveDetails& a, const TDriveDetails& b) {
-  return a.Entry == b.Entry && a.SizeBytes == b.SizeBytes && a.Card.Cid == b.Card.Cid;
+  return a.MediaSequence == b.MediaSequence && a.Entry == b.Entry && a.SizeBytes == b.SizeBytes &&
+         a.Card.Cid == b.Card.Cid;
 }
 
 std::string SizeRuleProblem(const TStationRules& rules, std::uint64_t size) {

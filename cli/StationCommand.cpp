@@ -176,8 +176,7 @@ void PrintPlan(std::ostream& out, const std::vector<TRecordedSegment>& segments,
     out << "segment " << static_cast<int>(segment.Segment) << ": " << segment.File << ", "
         << segment.DeclaredLength << " bytes, sha256 " << segment.Sha256 << "\n";
   if (options.Log) out << "record: " << *options.Log << "\n";
-  out << "waiting for cards" << (options.Rules.WritePresent ? "; cards already in are written" : "")
-      << "; Ctrl-C ends" << std::endl;
+  out.flush();
 }
 
 }  // namespace
@@ -198,6 +197,10 @@ int RunStation(const TCommandContext& context, const TStationOptions& options) {
   const std::unique_ptr<TDriveWatcher> watcher =
       context.WatchDrives ? context.WatchDrives([&events] { events.DrivesChanged(); }) : nullptr;
   station.DrivesSeen(context.RemovableDrives(), TStationClock::now());
+  // Only now: a card put in from here on is a new card, never one that was in at start.
+  context.Out << "waiting for cards"
+              << (options.Rules.WritePresent ? "; cards already in are written" : "")
+              << "; Ctrl-C ends" << std::endl;
   const TCaughtInterrupt interrupt(context.Interrupt, [&events] { events.Stop(); });
   // Without a watcher, and against a missed event, the drives are looked at every second too.
   auto lastLook = TStationClock::now();

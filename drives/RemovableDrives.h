@@ -32,6 +32,9 @@ struct TDriveDetails {
   // slot), a built-in slot ("mmc0"), the drive letter on Windows; else the disk's name.
   std::string Slot{};
   std::string Serial{};  // the USB reader's serial number; may be empty
+  // New for each card put into the reader (the kernel's disk sequence number), so a card swapped
+  // for one just like it is still another card; 0 where the system does not tell.
+  std::uint64_t MediaSequence = 0;
   TCardIdentity Card{};
 };
 

@@ -185,6 +185,7 @@ TDiskAttributes ReadDiskAttributes(const fs::path& diskDir) {
   disk.Removable = ReadLeadingNumber(diskDir / "removable") == 1;
   disk.Major = static_cast<unsigned>(ReadLeadingNumber(diskDir / "dev"));
   disk.SizeSectors = ReadLeadingNumber(diskDir / "size");
+  disk.MediaSequence = ReadLeadingNumber(diskDir / "diskseq");
   // `device` links to the parent device: the SCSI device of a USB reader or optical drive, the
   // card of an SD slot. Virtual disks (loop, ram, zram, dm) have none.
   const fs::path parent = diskDir / "device";
@@ -233,8 +234,8 @@ std::vector<TDriveDetails> ChooseDriveDetails(std::vector<TDiskAttributes> disks
       std::uint64_t sectors = disk.SizeSectors;
       for (const TPartitionAttributes& partition : disk.Partitions)
         if (partition.Name == entry) sectors = partition.SizeSectors;
-      drives.push_back(
-          {entry, sectors * 512, disk.Vendor, disk.Model, disk.Slot, disk.Serial, disk.Card});
+      drives.push_back({entry, sectors * 512, disk.Vendor, disk.Model, disk.Slot, disk.Serial,
+                        disk.MediaSequence, disk.Card});
     }
   }
   return drives;

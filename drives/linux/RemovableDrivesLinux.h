@@ -35,9 +35,10 @@ struct TDiskAttributes {
   // The reader's maker and model (SCSI `vendor` and `model`; an SD card's own `name`).
   std::string Vendor;
   std::string Model;
-  std::string Slot;    // see TDriveDetails::Slot
-  std::string Serial;  // the USB reader's serial number
-  TCardIdentity Card;  // cards on the mmc bus only
+  std::string Slot;                 // see TDriveDetails::Slot
+  std::string Serial;               // the USB reader's serial number
+  std::uint64_t MediaSequence = 0;  // `diskseq`: a new number for each medium
+  TCardIdentity Card;               // cards on the mmc bus only
   std::vector<TPartitionAttributes> Partitions;
 };
 

@@ -80,14 +80,14 @@ class TScenarioRun {
  public:
   explicit TScenarioRun(const TScenario& scenario)
       : Station(scenario.Rules, {{TSegment::One, "one.wav", 1000, "ab"}}, Host) {
-    for (const std::string& slot : scenario.InAtStart) Cards[slot] = EightGb;
+    for (const std::string& slot : scenario.InAtStart) Cards[slot] = {EightGb, ++Media};
     Look();
   }
   void Do(const TAction& action) {
     TCardResult result;
     switch (action.Kind) {
-      case TAction::In:
-        Cards[action.Slot] = action.Size;
+      case TAction::In:  // each card put in is a new medium
+        Cards[action.Slot] = {action.Size, ++Media};
         return Look();
       case TAction::Out:
         Cards.erase(action.Slot);
@@ -120,12 +120,16 @@ class TScenarioRun {
  private:
   void Look() {
     std::vector<TDriveDetails> drives;
-    for (const auto& [slot, size] : Cards)
-      drives.push_back({.Entry = slot + "1", .SizeBytes = size, .Slot = slot});
+    for (const auto& [slot, card] : Cards)
+      drives.push_back({.Entry = slot + "1",
+                        .SizeBytes = card.first,
+                        .Slot = slot,
+                        .MediaSequence = card.second});
     drives.push_back({.Entry = "sdz", .SizeBytes = 0, .Slot = "empty reader"});
     Station.DrivesSeen(drives, Now);
   }
-  std::map<std::string, std::uint64_t> Cards;
+  std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> Cards;  // size, medium
+  std::uint64_t Media = 0;
   TStationClock::time_point Now;
 };
 
@@ -147,10 +151,10 @@ const TScenario Scenarios[] = {
      {In("A"), Wait, Pass("A"), Out("A"), Wait, In("A"), Wait, Fail("A")},
      "write A; record A passed; tone+; write A; record A failed; alarm",
      1},
-    {"CardSwappedBetweenLooksIsANewCard",
+    {"CardSwappedFasterThanALookIsANewCard",
      Defaults,
      {},
-     {In("A"), Wait, Pass("A"), In("A", 2 * EightGb), Wait, Pass("A")},
+     {In("A"), Wait, Pass("A"), In("A"), Wait, Pass("A")},
      "write A; record A passed; tone+; write A; record A passed; tone+",
      0},
     {"CardPulledBeforeItSettledIsNotWritten", Defaults, {}, {In("A"), Out("A"), Wait}, "", 0},

@@ -100,6 +100,7 @@ TEST(DriveDetails, SlotIsTheReadersPlaceAndItsSerialComesFromTheUsbDevice) {
                  .Size = 15523840,
                  .Model = "SU08G"});
   std::ofstream(sysfs.Root() / "devices/pci0000:00/usb2/2-1/serial") << "0123456789AB\n";
+  std::ofstream(sysfs.Root() / "block/sdb/diskseq") << "17\n";
   std::ofstream(sysfs.Root() / "devices/platform/fe320000.mmc/mmc_host/mmc0/mmc0:59b4/serial")
       << "0x1a2b3c4d\n";
   const std::vector<TDriveDetails> drives = GetRemovableDriveDetailsUnder(sysfs.Root());
@@ -109,6 +110,7 @@ TEST(DriveDetails, SlotIsTheReadersPlaceAndItsSerialComesFromTheUsbDevice) {
   EXPECT_EQ(drives[0].Serial, "") << "a card's serial is not its reader's";
   EXPECT_EQ(drives[1].Slot, "2-1");
   EXPECT_EQ(drives[1].Serial, "0123456789AB");
+  EXPECT_EQ(drives[1].MediaSequence, 17u) << "tells a card from the next one put in";
   EXPECT_EQ(drives[2].Slot, "2-1:1") << "a reader's second unit is a slot of its own";
   EXPECT_EQ(drives[2].Card.Cid, "") << "a USB reader does not show the card's registers";
 }
