@@ -18,8 +18,8 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo[@]}" dpkg --add-architecture i386
   "${sudo[@]}" apt-get update -qq
 fi
-"$root/scripts/install-deps.sh" cmake ninja-build googletest g++-mingw-w64-i686-posix \
-  g++-mingw-w64-x86-64-posix wine64 wine32:i386 xvfb
+"$root/scripts/install-deps.sh" cmake ninja-build googletest libcli11-dev nlohmann-json3-dev \
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 wine32:i386 xvfb
 
 # Debian keeps wine's loaders out of PATH: wine runs 32-bit programs, wine64 64-bit ones.
 declare -A loader=([i686]=/usr/lib/wine/wine [x86_64]=/usr/lib/wine/wine64)
