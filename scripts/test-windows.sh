@@ -18,14 +18,15 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo[@]}" dpkg --add-architecture i386
   "${sudo[@]}" apt-get update -qq
 fi
-"$root/scripts/install-deps.sh" cmake ninja-build googletest g++-mingw-w64-i686-posix \
-  g++-mingw-w64-x86-64-posix wine64 wine32:i386 xvfb
+"$root/scripts/install-deps.sh" cmake ninja-build googletest libcli11-dev nlohmann-json3-dev \
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine64 wine32:i386 xvfb unzip fonts-wqy-microhei
 
 # Debian keeps wine's loaders out of PATH: wine runs 32-bit programs, wine64 64-bit ones.
 declare -A loader=([i686]=/usr/lib/wine/wine [x86_64]=/usr/lib/wine/wine64)
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installers
+# No Mono or Gecko installers, and no Linux menu entries for the Start-menu shortcuts.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 
 # A prefix of our own, so the user's ~/.wine is never touched, and its drives are ours to set.
 work=$(mktemp -d "${TMPDIR:-/tmp}/vorlane-wine-XXXXXX")
@@ -65,6 +66,14 @@ ln -s "$work/drive-e" "$WINEPREFIX/dosdevices/e:"
 ln -s "$image" "$WINEPREFIX/dosdevices/e::"
 "$wine" reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f >/dev/null
 "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11 /f >/dev/null
+# The window's Chinese texts as Windows draws them: Windows links "MS Sans Serif" to a Chinese
+# font and has 新宋体; here both are the Chinese font the Linux window uses. The name is not
+# ASCII, so it goes in through a UTF-16 registry file, whatever the locale.
+"$wine" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+  /v "MS Sans Serif" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null
+printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n"新宋体"="WenQuanYi Micro Hei"\r\n' \
+  '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' | iconv -f UTF-8 -t UTF-16 >"$work/fonts.reg"
+"$wine" regedit /S "$("$wine" winepath -w "$work/fonts.reg")"
 # Wine's mount manager keeps the drives it saw at start: restart wine so it sees E: as set here.
 "$wineserver" -k
 "$wineserver" -w
@@ -86,4 +95,56 @@ for arch in i686 x86_64; do
     "${loader[$arch]}" "$build-$arch/tests/window/win32/window_drive_e_tests.exe"
 done
 
-echo "Windows OK: i686 and x86_64 tests, the window and drive E: jobs passed under wine"
+# What users download: the zips hold the four files; each installer installs, installs over
+# itself in place, and uninstalls, silently, in the prefix. The installers and their
+# uninstallers are 32-bit programs for either architecture; the 64-bit one puts 64-bit programs
+# in "Program Files" and registers them in the 64-bit registry.
+"$root/scripts/package-windows.sh"
+declare -A programs=([i686]="Program Files (x86)" [x86_64]="Program Files") view=([i686]=32 [x86_64]=64)
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vorlane'
+shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Vorlane.lnk"
+fail() { echo "FAILED: $*" >&2; exit 1; }
+registered() {  # arch: the uninstall entry's InstallLocation line, or nothing
+  "$wine" reg query "$key" /v InstallLocation "/reg:${view[$1]}" 2>/dev/null |
+    tr -d '\r' | sed -n '/InstallLocation/p'
+}
+check_installed() {  # arch: the files, the shortcut, and the uninstall entry naming their folder
+  local dir="$WINEPREFIX/drive_c/${programs[$1]}/Vorlane" file
+  for file in vorlane.exe vorlane-cli.exe README.txt LICENSE.txt uninstall.exe; do
+    [ -f "$dir/$file" ] || fail "no $dir/$file"
+  done
+  [ -f "$shortcut" ] || fail "no Start-menu shortcut"
+  [[ "$(registered "$1")" == *"C:\\${programs[$1]}\\Vorlane" ]] || fail "no uninstall entry"
+}
+for arch in i686 x86_64; do
+  echo "== Windows $arch zip and installer under wine =="
+  version=$(sed -n 's/.*Version = "\(.*\)";/\1/p' "$build-$arch-release/generated/vorlane/Version.h")
+  zip=build/package/vorlane-$version-windows-$arch.zip
+  setup=build/package/vorlane-$version-setup-$arch.exe
+  dir="$WINEPREFIX/drive_c/${programs[$arch]}/Vorlane"
+  [ "$(unzip -Z1 "$zip" | sort | tr '\n' ' ')" = "LICENSE.txt README.txt vorlane-cli.exe vorlane.exe " ] ||
+    fail "$zip holds $(unzip -Z1 "$zip" | tr '\n' ' ')"
+
+  "${loader[i686]}" "$setup" /S
+  check_installed "$arch"
+  [ "$("${loader[$arch]}" "$dir/vorlane-cli.exe" --version | tr -d '\r')" = "vorlane-cli $version" ] ||
+    fail "the installed vorlane-cli.exe does not run"
+  # Over an older version, even when asked for another folder: the files it named are replaced.
+  : >"$dir/vorlane.exe"
+  "${loader[i686]}" "$setup" /S '/D=C:\Elsewhere'
+  check_installed "$arch"
+  cmp -s "$dir/vorlane.exe" "$build-$arch-release/stage/vorlane.exe" || fail "vorlane.exe not replaced"
+  [ ! -e "$WINEPREFIX/drive_c/Elsewhere" ] || fail "a second copy in C:\Elsewhere"
+
+  # The uninstaller runs from a copy of itself, as it does by itself in the temp folder, but
+  # here waited for: _?= names the folder it uninstalls. It takes that folder unquoted, spaces
+  # and all, so cmd passes the command line as written.
+  cp "$dir/uninstall.exe" "$work/uninstall.exe"
+  uninstaller=$("$wine" winepath -w "$work/uninstall.exe")
+  "${loader[i686]}" cmd /c "$uninstaller /S _?=C:\\${programs[$arch]}\\Vorlane"
+  [ ! -e "$dir" ] || fail "$dir left after uninstalling"
+  [ ! -e "$shortcut" ] || fail "Start-menu shortcut left after uninstalling"
+  [ -z "$(registered "$arch")" ] || fail "uninstall entry left after uninstalling"
+done
+
+echo "Windows OK: i686 and x86_64 tests, the window and drive E: jobs, the zips and installers passed under wine"

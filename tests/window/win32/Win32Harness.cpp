@@ -17,6 +17,23 @@ class TScriptedWatcher final : public TDriveWatcher {
   TWin32Harness& Harness;
 };
 
+// The child controls (the drive list) over the window's own painting, each at its place and
+// bottom of the z-order first, as the screen shows them.
+void PrintChildren(HWND window, HDC dc) {
+  for (HWND child = GetWindow(GetWindow(window, GW_CHILD), GW_HWNDLAST); child;
+       child = GetWindow(child, GW_HWNDPREV)) {
+    if (!IsWindowVisible(child)) continue;
+    RECT place;
+    GetWindowRect(child, &place);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+    POINT origin;
+    SetViewportOrgEx(dc, place.left, place.top, &origin);
+    SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+                 PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+    SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+  }
+}
+
 }  // namespace
 
 TWin32Services TWin32Harness::Services() {
@@ -84,6 +101,7 @@ TPainted::TPainted(const TForm1& form) {
   const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   const HGDIOBJ previous = SelectObject(dc, bitmap);
   SendMessageW(form.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  PrintChildren(form.Handle(), dc);
   GdiFlush();
   const auto* pixels = static_cast<const std::uint32_t*>(bits);
   Pixels.assign(pixels, pixels + Width * Height);
