@@ -15,25 +15,7 @@ wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
-wall() {
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null
-  end=$(date +%s%N)
-  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
-}
-le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
-le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16)); }
-make_wav() {  # path, declared length: a 44-byte PCM header, then random samples
-  {
-    printf RIFF; le32 $(($2 - 8)); printf 'WAVEfmt '; le32 16
-    le16 1; le16 2; le32 44100; le32 176400; le16 4; le16 16
-    printf data; le32 $(($2 - 44))
-    head -c $(($2 - 44)) /dev/urandom
-  } >"$1"
-}
+. "$root/bench/bench-common.sh"
 
 echo "== sizes in bytes, as shipped =="
 for arch in i686 x86_64; do
