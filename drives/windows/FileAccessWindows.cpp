@@ -17,11 +17,14 @@ TFileRead Failure(TFileRead::TStatus status, std::error_code error) {
 
 // A file on a disk, not a folder: pipes, consoles and "NUL" report other types, and a read
 // from a pipe would wait for a writer that may never come. (A folder cannot be opened this way
-// at all: its open fails with the system's "access denied".)
+// at all: its open fails with the system's "access denied".) The basic information alone: the
+// full record also asks the volume for its serial number, which under wine is a round trip to
+// its mount manager for each of the job's reads.
 bool IsRegularFile(HANDLE file) {
-  BY_HANDLE_FILE_INFORMATION information;
-  return GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &information) &&
-         !(information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  FILE_BASIC_INFO information;
+  return GetFileType(file) == FILE_TYPE_DISK &&
+         GetFileInformationByHandleEx(file, FileBasicInfo, &information, sizeof information) &&
+         !(information.FileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
