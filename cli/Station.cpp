@@ -135,7 +135,8 @@ void TStation::Finish(const std::string& slot, TSlot& state, TCardRecord record)
   Host.ShowCounts(Tally);
   Host.Sound(passed);
   if (Rules.Count && Tally.Passed >= *Rules.Count)
-    StopTaking(std::to_string(Tally.Passed) + " cards passed: no more cards are taken");
+    StopTaking(std::to_string(Tally.Passed) + (Tally.Passed == 1 ? " card" : " cards") +
+               " passed: no more cards are taken");
 }
 
 void TStation::Stop() {

@@ -106,9 +106,13 @@ void TStationDisplay::Failure(const std::string& logLine) {
   Print(logLine, true);
 }
 
+// A few redraws a second: more would only flicker, and cost a slow terminal its speed.
 void TStationDisplay::Tick() {
   const std::lock_guard lock(Mutex);
-  if (Live) Redraw();
+  const auto now = TStationClock::now();
+  if (!Live || now - LastDrawn < std::chrono::milliseconds(200)) return;
+  LastDrawn = now;
+  Redraw();
 }
 
 void TStationDisplay::Close() {

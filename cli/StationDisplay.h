@@ -23,7 +23,7 @@ class TStationDisplay final : public TRunListener {
                 const TCardRecord* finished);
   void ShowCounts(const TStationCounts& counts);
   void Say(const std::string& line);
-  // Redraws the slot lines; called a few times a second.
+  // Redraws the slot lines; called often, it draws a few times a second.
   void Tick();
   // Leaves the last slot lines on the screen.
   void Close();
@@ -55,6 +55,7 @@ class TStationDisplay final : public TRunListener {
   std::map<std::string, TSlotLine> Slots;
   std::string CountsLine;
   int Drawn = 0;  // live lines on the screen
+  TStationClock::time_point LastDrawn;
 };
 
 // "passed 3, failed 1, yield 75%"
