@@ -10,6 +10,12 @@
 
 namespace vorlane::cli {
 
+// The files given on the command line: -1 FILE and -2 FILE.
+struct TSegmentFiles {
+  std::optional<std::string> Segment1;
+  std::optional<std::string> Segment2;
+};
+
 struct TSegmentChoice {
   TSegment Segment = TSegment::One;
   TSegmentSlot Slot;  // the file and its declared length

@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/Terminal.h"
 #include "cli/Usage.h"
+#include "cli/station/StationOptions.h"
 #include "vorlane/Version.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "card/Sha256.h"
-#include "cli/Station.h"
+#include "cli/station/Station.h"
 
 namespace vorlane::cli {
 namespace {

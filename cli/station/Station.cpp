@@ -1,4 +1,4 @@
-#include "cli/Station.h"
+#include "cli/station/Station.h"
 
 #include <algorithm>
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "cli/CardRun.h"
-#include "cli/StationRecord.h"
+#include "cli/station/StationRecord.h"
 #include "drives/RemovableDrives.h"
 
 namespace vorlane::cli {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "cli/CardRun.h"
-#include "cli/Station.h"
+#include "cli/station/Station.h"
 
 namespace vorlane::cli {
 

@@ -1,4 +1,4 @@
-#include "cli/StationDisplay.h"
+#include "cli/station/StationDisplay.h"
 
 #include <cstdio>
 #include <ostream>

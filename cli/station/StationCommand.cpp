@@ -8,10 +8,10 @@
 
 #include "card/Sha256.h"
 #include "card/Tones.h"
-#include "cli/Commands.h"
-#include "cli/Station.h"
-#include "cli/StationDisplay.h"
 #include "cli/Usage.h"
+#include "cli/station/Station.h"
+#include "cli/station/StationDisplay.h"
+#include "cli/station/StationOptions.h"
 #include "drives/FileAccess.h"
 #include "drives/Platform.h"
 #include "vorlane/Version.h"

@@ -1,4 +1,4 @@
-#include "cli/StationRecord.h"
+#include "cli/station/StationRecord.h"
 
 #include <nlohmann/json.hpp>
 
