@@ -179,6 +179,9 @@ TCardReading ReadCardInfo(TVolume& volume) {
   TSectorReader reader(volume, reading);
   TSector test{};
   if (reader.Read(TestSectorByte, test)) reading.Info.TestPattern = test == MakeTestPattern();
+  TSector seal{};
+  if (!reader.Failed() && reader.Read(ProofSealByte, seal))
+    reading.Info.Proof = ReadProofSeal(seal);
   for (TSegmentInfo& segment : reading.Info.Segments)
     if (!reader.Failed()) segment = ReadSegment(reader, segment.Segment);
   return reading;

@@ -11,6 +11,7 @@
 
 #include "card/CardLayout.h"
 #include "card/Outcome.h"
+#include "card/ProofSeal.h"
 #include "drives/Volume.h"
 
 namespace vorlane {
@@ -61,6 +62,8 @@ struct TCardInfo {
   // Every job leaves the test pattern before it writes a segment; a segment without it is the
   // mark of a card that folded a later write over its start.
   bool FoldSuspected() const;
+  // The record a passing capacity proof left, where one is on the card.
+  std::optional<TProofSeal> Proof;
 };
 
 enum class TCardReadResult {
@@ -73,8 +76,8 @@ struct TCardReading {
   TOutcome<TCardReadResult> Outcome;
 };
 
-// Reads the test sector and both segments' headers and padding. A card that ends before a
-// sector holds nothing there; any other read failure ends the reading.
+// Reads the test sector, the capacity proof's record and both segments' headers and padding. A card
+// that ends before a sector holds nothing there; any other read failure ends the reading.
 TCardReading ReadCardInfo(TVolume& volume);
 
 }  // namespace vorlane

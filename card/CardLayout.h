@@ -16,6 +16,11 @@ inline constexpr std::uint32_t TestSector = 8190;
 inline constexpr std::uint32_t Segment1StartSector = 8192;    // byte 0x400000 (4 MiB)
 inline constexpr std::uint32_t Segment2StartSector = 839680;  // byte 0x19A00000 (410 MiB)
 
+// Where a card that passed the capacity proof keeps the proof's record: the sector before the
+// test sector, which the player never reads and no write job touches, so the record outlives the
+// segments written after the proof.
+inline constexpr std::uint32_t ProofSealSector = 8189;
+
 // The largest declared WAV length a segment may have (400 MiB). Segment 1 with its padding
 // sector then still ends before segment 2 starts.
 inline constexpr std::uint32_t MaxDeclaredLength = 419430400;

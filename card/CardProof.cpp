@@ -1,30 +1,11 @@
 #include "card/CardProof.h"
 
 #include <array>
-#include <chrono>
-#include <random>
+
+#include "card/CardTag.h"
 
 namespace vorlane {
 namespace {
-
-// splitmix64: fills the tag's tail with bytes no card content or earlier tag repeats.
-std::uint64_t NextMixed(std::uint64_t& state) {
-  std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
-
-// Bytes 0..7: the card byte the tag is written at; 8..15: the token; then token-derived bytes.
-TSector MakeTag(std::uint64_t byte, std::uint64_t token) {
-  TSector tag{};
-  std::uint64_t state = byte ^ token;
-  for (std::size_t at = 0; at < SectorSize; at += 8) {
-    const std::uint64_t word = at == 0 ? byte : at == 8 ? token : NextMixed(state);
-    for (std::size_t b = 0; b < 8; ++b) tag[at + b] = static_cast<std::uint8_t>(word >> (8 * b));
-  }
-  return tag;
-}
 
 TJobOutcome KeepsFewerBytes(std::uint64_t byte, const std::string& what) {
   return {TJobResult::TestCompareFailed,
@@ -90,13 +71,6 @@ TJobOutcome CheckTestPattern(TVolume& volume) {
     return {TJobResult::TestReadFailed, error, TestSectorByte};
   if (held != MakeTestPattern()) return {TJobResult::TestCompareFailed, {}, TestSectorByte};
   return {};
-}
-
-std::uint64_t NewProbeToken() {
-  std::random_device random;
-  const auto now =
-      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-  return (std::uint64_t{random()} << 32 ^ random()) ^ now;
 }
 
 TJobOutcome ProbeForFolding(TVolume& volume, std::uint64_t firstByte, std::uint64_t lastByte,

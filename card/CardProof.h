@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "card/CardLayout.h"
+#include "card/CardTag.h"
 #include "card/JobOutcome.h"
 #include "drives/Volume.h"
 
@@ -27,9 +28,6 @@ TJobOutcome CheckTestPattern(TVolume& volume);
 
 // The smallest capacity a folding card is looked for at; real counterfeits keep far more.
 inline constexpr std::uint64_t SmallestFoldCapacity = 8ull << 20;
-
-// A number no earlier probe of any card used, so no tag left by one is mistaken for this one's.
-std::uint64_t NewProbeToken();
 
 // Writes a sector tagged with its own byte offset and the token at the first and last sectors
 // of a segment's image (firstByte, lastByte), has the card confirm them, reads both back from

@@ -29,6 +29,35 @@ std::optional<std::uint64_t> TFakeCard::SectorAt(std::uint64_t byte) const {
   return byte % *KeepsBytes / SectorSize;
 }
 
+void TFakeCard::Take(std::uint64_t sector, const std::uint8_t* bytes) {
+  if (CacheBytes == 0) {
+    if (const auto lands = SectorAt(sector * SectorSize))
+      std::copy_n(bytes, SectorSize, Sectors[*lands].begin());
+    return;
+  }
+  const auto [cached, added] = Cached.try_emplace(sector);
+  std::copy_n(bytes, SectorSize, cached->second.begin());
+  if (added) CacheOrder.push_back(sector);
+  WriteOut(CacheBytes / SectorSize);
+}
+
+TSector TFakeCard::Give(std::uint64_t sector) const {
+  if (const auto cached = Cached.find(sector); cached != Cached.end()) return cached->second;
+  const auto lands = SectorAt(sector * SectorSize);
+  const auto found = lands ? Sectors.find(*lands) : Sectors.end();
+  return found != Sectors.end() ? found->second : TSector{};
+}
+
+void TFakeCard::WriteOut(std::size_t keepSectors) {
+  while (CacheOrder.size() > keepSectors) {
+    const std::uint64_t oldest = CacheOrder.front();
+    CacheOrder.pop_front();
+    const auto cached = Cached.find(oldest);
+    if (const auto lands = SectorAt(oldest * SectorSize)) Sectors[*lands] = cached->second;
+    Cached.erase(cached);
+  }
+}
+
 TFakeVolume::~TFakeVolume() {
   std::lock_guard lock(Card.Lock);
   ++Card.Closes;
@@ -44,20 +73,18 @@ std::error_code TFakeVolume::Write(std::uint64_t byteOffset, std::span<const std
   }
   if (Card.FailWriteNumber == number) return CardFault;
   if (Card.ThrowWriteNumber == number) throw std::runtime_error("card driver fault");
+  if (Card.ReportsBytes && byteOffset + data.size() > *Card.ReportsBytes) return EndOfVolumeError();
   for (std::size_t done = 0; done < data.size(); done += SectorSize)
-    if (const auto sector = Card.SectorAt(byteOffset + done))
-      std::copy_n(data.data() + done, SectorSize, Card.Sectors[*sector].begin());
+    Card.Take((byteOffset + done) / SectorSize, data.data() + done);
   return {};
 }
 
 std::error_code TFakeVolume::Read(std::uint64_t byteOffset, std::span<std::uint8_t> data) {
   std::lock_guard lock(Card.Lock);
   if (Card.FailRead) return CardFault;
+  if (Card.ReportsBytes && byteOffset + data.size() > *Card.ReportsBytes) return EndOfVolumeError();
   for (std::size_t done = 0; done < data.size(); done += SectorSize) {
-    const auto number = Card.SectorAt(byteOffset + done);
-    const auto found = number ? Card.Sectors.find(*number) : Card.Sectors.end();
-    TSector sector{};
-    if (found != Card.Sectors.end()) sector = found->second;
+    TSector sector = Card.Give((byteOffset + done) / SectorSize);
     if (Card.ReadBackCorrupted) sector[SectorSize - 1] ^= 0xFF;
     std::copy(sector.begin(), sector.end(), data.begin() + static_cast<std::ptrdiff_t>(done));
   }
@@ -68,6 +95,7 @@ std::error_code TFakeVolume::Sync() {
   std::lock_guard lock(Card.Lock);
   ++Card.SyncsSeen;
   if (Card.FailSync || Card.FailSyncNumber == Card.SyncsSeen) return CardFault;
+  if (!Card.CacheIgnoresFlush) Card.WriteOut(0);
   return {};
 }
 

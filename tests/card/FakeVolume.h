@@ -3,6 +3,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -36,6 +37,18 @@ struct TFakeCard {
   bool DropsPastKeep = false;
   // The sector a card byte lands in; none where the write is dropped.
   std::optional<std::uint64_t> SectorAt(std::uint64_t byte) const;
+  // What the card reports: a transfer past it fails as at a volume's end. None: no end.
+  std::optional<std::uint64_t> ReportsBytes;
+  // A write cache of this many bytes in front of the sectors: writes stay in it, and reads of
+  // them are answered from it, until newer writes push the oldest out to where they land. A
+  // sync writes it all out, unless the cache ignores flushes, as some counterfeits' do.
+  std::uint64_t CacheBytes = 0;
+  bool CacheIgnoresFlush = false;
+  std::map<std::uint64_t, TSector> Cached;  // by the sector written, not where it lands
+  std::deque<std::uint64_t> CacheOrder;     // oldest first
+  void Take(std::uint64_t sector, const std::uint8_t* bytes);
+  TSector Give(std::uint64_t sector) const;
+  void WriteOut(std::size_t keepSectors);
 
   // Holding a transfer lets a test act while the job waits on the card.
   std::optional<int> HoldWriteNumber;
