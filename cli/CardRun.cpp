@@ -5,6 +5,7 @@
 #include "card/CardImage.h"
 #include "card/CardProof.h"
 #include "card/TReadWrite.h"
+#include "cli/CapacityCheck.h"
 #include "cli/ResultWords.h"
 
 namespace vorlane::cli {
@@ -64,14 +65,16 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 
 TCardRun::TCardRun(std::size_t index, const TTarget& target,
                    const std::vector<TSegmentChoice>& segments, TRunMode mode, TPlatform& platform,
-                   TRunListener& listener, std::function<void()> finished)
+                   TRunListener& listener, std::function<void()> finished,
+                   std::optional<TCapacityOptions> proveCapacity)
     : Index(index),
       Target(target),
       Segments(segments),
       Mode(mode),
       Platform(platform),
       Listener(listener),
-      Finished(std::move(finished)) {}
+      Finished(std::move(finished)),
+      ProveCapacity(proveCapacity) {}
 
 void TCardRun::Start() {
   Thread = std::jthread([this](std::stop_token stop) { Run(stop); });
@@ -84,15 +87,17 @@ void TCardRun::Join() {
 void TCardRun::Run(std::stop_token stop) {
   const auto started = std::chrono::steady_clock::now();
   Outcome.Passed = true;
-  if (Mode != TRunMode::VerifyOnly && CheckCard())
+  if (Mode != TRunMode::VerifyOnly && CheckCard(stop))
     for (const TSegmentChoice& segment : Segments)
       if (!WriteSegment(segment, stop)) break;
   // Only once every segment is written: a later one that folded over an earlier one shows.
-  if (Outcome.Passed && Mode != TRunMode::WriteOnly) VerifyCard(stop);
+  if (Outcome.Passed && (Mode == TRunMode::WriteAndVerify || Mode == TRunMode::VerifyOnly))
+    VerifyCard(stop);
   if (Outcome.Passed) {
     const char* written = WindowWords(TJobResult::Succeeded);
     Outcome.Words = Mode == TRunMode::VerifyOnly  ? "verified"
                     : Mode == TRunMode::WriteOnly ? std::string(written) + " (not verified)"
+                    : Mode == TRunMode::ProveOnly ? ProvedWords(Outcome.Capacity->Proof)
                                                   : std::string(written) + " (verified)";
   }
   Outcome.Seconds = SecondsSince(started);
@@ -101,13 +106,20 @@ void TCardRun::Run(std::stop_token stop) {
 }
 
 // A card too small, or one that folds its addresses, is refused in about a second, before the
-// long write: the test sector is proved, and each segment's image probed, as the job does.
-bool TCardRun::CheckCard() {
-  const TStep step{TStepKind::Check, Segments.front().Segment, 0};
+// long write: the test sector is proved, and each segment's image probed, as the job does. The
+// capacity proof, where asked, comes before them and takes seconds.
+bool TCardRun::CheckCard(std::stop_token stop) {
+  const TStep step{TStepKind::Check, Segments.empty() ? TSegment::One : Segments.front().Segment,
+                   ProveCapacity ? PlannedProofBytes(ReportedBytesOf(Target), *ProveCapacity) : 0};
   Listener.StepStarted(Index, step);
-  if (!CheckCapacity(step)) return false;
+  if (!Segments.empty() && !CheckCapacity(step)) return false;
   const TVolumeOpening opening = Platform.OpenVolume(Target.VolumePath);
   if (!opening.Volume) return OpenFailed(step, opening);
+  if (ProveCapacity && !ProveCardCapacity(*opening.Volume, step, stop)) return false;
+  if (Segments.empty()) {
+    EndStep(step, true, ProvedWords(Outcome.Capacity->Proof), {});
+    return true;
+  }
   TJobOutcome proved = ProveTestSector(*opening.Volume, SectorBuf);
   TSegment failing = Segments.front().Segment;
   const std::uint64_t token = NewProbeToken();
@@ -141,6 +153,33 @@ bool TCardRun::CheckCapacity(const TStep& step) {
   const std::string words = WindowWords(TJobResult::TestCompareFailed);
   EndStep(step, false, words, words + " " + SegmentWords(last.Segment) + ", " + problem,
           {{}, std::nullopt, problem});
+  return false;
+}
+
+// The card's own word for its size is what the proof holds it to.
+bool TCardRun::ProveCardCapacity(TVolume& volume, const TStep& step, std::stop_token stop) {
+  const std::uint64_t reported = ReportedBytesOf(Target);
+  if (const std::string problem = ProvableProblem(reported, *ProveCapacity); !problem.empty()) {
+    Listener.Failure(Target.VolumePath + ": proving the card's capacity: " + problem);
+    const std::string words = WindowWords(TJobResult::TestCompareFailed);
+    EndStep(step, false, words, words + " (capacity), " + problem, {{}, std::nullopt, problem});
+    return false;
+  }
+  const auto started = std::chrono::steady_clock::now();
+  const TCapacityProof proof = vorlane::ProveCapacity(
+      volume, reported, *ProveCapacity,
+      [this](int percent) { Listener.StepProgress(Index, percent); }, stop);
+  Outcome.Capacity = TCapacityCheck{proof, SecondsSince(started), ProveCapacity->CacheBytes};
+  Outcome.BytesMoved += proof.BytesWritten + proof.BytesRead;
+  const TJobResult result = proof.Outcome.Result;
+  if (result == TJobResult::Succeeded) return true;
+  if (IsFailure(result)) Listener.Failure(DescribeFailure(Target.VolumePath, proof.Outcome));
+  const std::string words = WindowWords(result);
+  Outcome.Stopped = result == TJobResult::Stopped;
+  const std::string why =
+      proof.Outcome.Error ? proof.Outcome.Error.message() : proof.Outcome.Detail;
+  EndStep(step, false, words, Outcome.Stopped ? words : words + " (capacity), " + why,
+          FailureOf(proof.Outcome));
   return false;
 }
 

@@ -1,6 +1,7 @@
-// One card's work on a thread of its own: a check that the card keeps what the segments need,
-// the write job for each segment, then one pass comparing the test sector and every segment
-// with what was written. A card that fails stops itself only; the others go on.
+// One card's work on a thread of its own: a check that the card keeps what the segments need
+// (where asked, first a proof that it keeps every byte it reports), the write job for each
+// segment, then one pass comparing the test sector and every segment with what was written. A
+// card that fails stops itself only; the others go on.
 #pragma once
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "card/CapacityProof.h"
 #include "card/CardLayout.h"
 #include "card/JobOutcome.h"
 #include "card/Verify.h"
@@ -41,7 +43,8 @@ class TRunListener {
   virtual void Failure(const std::string& logLine) = 0;
 };
 
-enum class TRunMode { WriteAndVerify, WriteOnly, VerifyOnly };
+// ProveOnly: the capacity proof alone, no segments.
+enum class TRunMode { WriteAndVerify, WriteOnly, VerifyOnly, ProveOnly };
 
 // How long a kind of step took, and the image bytes its finished steps moved.
 struct TStepTimes {
@@ -56,6 +59,13 @@ struct TCardFailure {
   std::string SystemError;  // the system's message, or what the card did wrong
 };
 
+// What the capacity proof found on the card, and how long it took.
+struct TCapacityCheck {
+  TCapacityProof Proof;
+  double Seconds = 0;
+  std::uint64_t CacheBytes = 0;  // the largest cache it was proved behind
+};
+
 struct TCardResult {
   bool Passed = false;
   bool Stopped = false;  // asked to stop before it had passed; never a pass
@@ -65,15 +75,17 @@ struct TCardResult {
   std::optional<TCardFailure> Failure;
   TStepTimes Writing;
   TStepTimes Verifying;
+  std::optional<TCapacityCheck> Capacity;  // where the proof ran
 };
 
 class TCardRun {
  public:
   // Everything passed in must outlive the run. finished is called on the card's thread once
-  // its work has ended.
+  // its work has ended. proveCapacity: the capacity proof runs first, behind such a cache.
   TCardRun(std::size_t index, const TTarget& target, const std::vector<TSegmentChoice>& segments,
            TRunMode mode, TPlatform& platform, TRunListener& listener,
-           std::function<void()> finished);
+           std::function<void()> finished,
+           std::optional<TCapacityOptions> proveCapacity = std::nullopt);
   void Start();
   // The write job stops at its next sector with what it wrote confirmed; a comparison at its
   // next transfer.
@@ -84,8 +96,9 @@ class TCardRun {
 
  private:
   void Run(std::stop_token stop);
-  bool CheckCard();
+  bool CheckCard(std::stop_token stop);
   bool CheckCapacity(const TStep& step);
+  bool ProveCardCapacity(TVolume& volume, const TStep& step, std::stop_token stop);
   bool WriteSegment(const TSegmentChoice& segment, std::stop_token stop);
   void VerifyCard(std::stop_token stop);
   void VerifyAll(std::stop_token stop);
@@ -103,6 +116,7 @@ class TCardRun {
   TPlatform& Platform;
   TRunListener& Listener;
   const std::function<void()> Finished;
+  const std::optional<TCapacityOptions> ProveCapacity;
   TSector SectorBuf{};  // the job's test sector buffer, one per card
   TCardResult Outcome;
   std::atomic<bool> Done = false;

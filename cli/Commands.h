@@ -2,9 +2,11 @@
 // before anything is written.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "card/CapacityProof.h"
 #include "card/CardLayout.h"
 #include "cli/CommandContext.h"
 #include "cli/SegmentFiles.h"
@@ -12,10 +14,15 @@
 namespace vorlane::cli {
 
 int RunList(bool json);
+// proveCapacity: each card's capacity is proved first, overwriting it whole.
 int RunWrite(const TCommandContext& context, const TSegmentFiles& files,
-             const std::vector<std::string>& drives, bool verify, bool assumeYes);
+             const std::vector<std::string>& drives, bool verify, bool assumeYes,
+             const std::optional<TCapacityOptions>& proveCapacity = std::nullopt);
 int RunVerify(const TCommandContext& context, const TSegmentFiles& files,
               const std::vector<std::string>& drives);
+// Proves that every card keeps every byte it reports, overwriting it whole.
+int RunCheck(const TCommandContext& context, const std::vector<std::string>& drives,
+             const TCapacityOptions& options, bool assumeYes);
 int RunInfo(const std::vector<std::string>& drives, bool json);
 int RunRead(TSegment segment, const std::string& drive, const std::string& output, bool force);
 

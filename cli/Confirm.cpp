@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/CapacityCheck.h"
 #include "cli/Usage.h"
 
 namespace vorlane::cli {
@@ -27,8 +28,8 @@ bool IsYes(std::string answer) {
 
 }  // namespace
 
-void ConfirmWrite(const TCommandContext& context, const std::vector<TTarget>& targets,
-                  const std::vector<TSegmentChoice>& segments, bool assumeYes) {
+void ConfirmOverwrite(const TCommandContext& context, const std::vector<TTarget>& targets,
+                      const std::string& what, bool assumeYes) {
   const bool anyDrive =
       std::any_of(targets.begin(), targets.end(), [](const TTarget& t) { return t.IsDrive; });
   if (!anyDrive || assumeYes) return;
@@ -36,7 +37,7 @@ void ConfirmWrite(const TCommandContext& context, const std::vector<TTarget>& ta
     throw TUsageError(
         "not writing to drives without confirmation: no terminal to ask on (--yes "
         "confirms in advance); nothing written");
-  context.Err << "Overwriting " << WhatIsWritten(segments) << " on:\n";
+  context.Err << "Overwriting " << what << " on:\n";
   for (const TTarget& target : targets)
     if (target.IsDrive)
       context.Err << "  " << target.Name << "  " << target.VolumePath << "  "
@@ -45,6 +46,13 @@ void ConfirmWrite(const TCommandContext& context, const std::vector<TTarget>& ta
   std::string answer;
   std::getline(context.In, answer);
   if (!IsYes(answer)) throw TUsageError("not confirmed; nothing written");
+}
+
+void ConfirmWrite(const TCommandContext& context, const std::vector<TTarget>& targets,
+                  const std::vector<TSegmentChoice>& segments, bool assumeYes,
+                  bool wholeCardFirst) {
+  const std::string first = wholeCardFirst ? std::string(WholeCardWords) + ", then " : "";
+  ConfirmOverwrite(context, targets, first + WhatIsWritten(segments), assumeYes);
 }
 
 }  // namespace vorlane::cli

@@ -5,6 +5,7 @@
 
 #include "card/CardInfo.h"
 #include "card/JobOutcome.h"
+#include "cli/CapacityCheck.h"
 #include "cli/Commands.h"
 #include "cli/JsonReports.h"
 #include "cli/Targets.h"
@@ -76,6 +77,7 @@ void PrintText(const TCardReport& report) {
                                        "folds its addresses (it keeps fewer bytes than it reports)"
                                      : "")
             << "\n";
+  std::cout << "  capacity: " << DescribeProofRecord(info.Proof, report.SizeBytes) << "\n";
   for (const TSegmentInfo& segment : info.Segments)
     std::cout << "  segment " << static_cast<int>(segment.Segment) << " (sector "
               << StartSectorFor(segment.Segment) << "): " << SegmentText(segment) << "\n";

@@ -1,5 +1,6 @@
 #include "cli/JsonReports.h"
 
+#include "cli/CapacityCheck.h"
 #include "drives/Platform.h"
 #include "drives/ShowableText.h"
 
@@ -55,6 +56,10 @@ nlohmann::ordered_json CardReportJson(const TTarget& target, std::uint64_t sizeB
   }
   json["testPattern"] = reading.Info.TestPattern;
   json["foldSuspected"] = reading.Info.FoldSuspected();
+  const std::optional<TProofSeal>& proof = reading.Info.Proof;
+  json["capacityProof"] = nullptr;
+  if (proof && proof->Covers(sizeBytes))
+    json["capacityProof"] = {{"time", ProofTime(*proof)}, {"cacheBytes", proof->CacheBytes}};
   json["segments"] = nlohmann::ordered_json::array();
   for (const TSegmentInfo& segment : reading.Info.Segments)
     json["segments"].push_back(SegmentJson(segment));

@@ -1,4 +1,4 @@
-// write and verify: every card at once, each on its own thread.
+// write and verify: every card at once, each on its own thread (check runs its cards here too).
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -8,7 +8,8 @@
 #include <ostream>
 
 #include "card/CardImage.h"
-#include "cli/CardRun.h"
+#include "cli/CapacityCheck.h"
+#include "cli/CardRuns.h"
 #include "cli/Commands.h"
 #include "cli/Confirm.h"
 #include "cli/ProgressDisplay.h"
@@ -41,12 +42,19 @@ void PrintSummary(std::ostream& out, const std::vector<TTarget>& targets,
     const TCardResult& result = runs[card]->Result();
     out << targets[card].Name << ": " << result.Words << ", "
         << DescribeTimeAndRate(result.Seconds, result.BytesMoved) << "\n";
+    // What a capacity proof overwrote: the card's file system is gone, whatever it found.
+    if (result.Capacity)
+      out << targets[card].Name << ": tags now in " << DescribeOverwritten(result.Capacity->Proof)
+          << "\n";
   }
   out.flush();
 }
 
+}  // namespace
+
 int RunCards(const TCommandContext& context, const std::vector<TTarget>& targets,
-             const std::vector<TSegmentChoice>& segments, TRunMode mode) {
+             const std::vector<TSegmentChoice>& segments, TRunMode mode,
+             const std::optional<TCapacityOptions>& proveCapacity) {
   std::vector<std::string> names;
   for (const TTarget& target : targets) names.push_back(target.Name);
   const std::unique_ptr<TProgressDisplay> display =
@@ -54,8 +62,9 @@ int RunCards(const TCommandContext& context, const std::vector<TTarget>& targets
   TFinishSignal finish;
   std::vector<std::unique_ptr<TCardRun>> runs;
   for (std::size_t card = 0; card < targets.size(); ++card)
-    runs.push_back(std::make_unique<TCardRun>(card, targets[card], segments, mode, context.Platform,
-                                              *display, [&finish] { finish.Notify(); }));
+    runs.push_back(std::make_unique<TCardRun>(
+        card, targets[card], segments, mode, context.Platform, *display,
+        [&finish] { finish.Notify(); }, proveCapacity));
   const auto allFinished = [&runs] {
     return std::all_of(runs.begin(), runs.end(),
                        [](const auto& run) { return run->HasFinished(); });
@@ -80,6 +89,8 @@ int RunCards(const TCommandContext& context, const std::vector<TTarget>& targets
   return passed ? ExitPassed : ExitCardFailed;
 }
 
+namespace {
+
 // An image file stands for a whole card: it must reach past the last image it will hold.
 void PrepareImages(std::ostream& err, const std::vector<TTarget>& targets,
                    const std::vector<TSegmentChoice>& segments) {
@@ -103,13 +114,15 @@ std::vector<TTarget> ResolveDrives(const TCommandContext& context,
 }  // namespace
 
 int RunWrite(const TCommandContext& context, const TSegmentFiles& files,
-             const std::vector<std::string>& drives, bool verify, bool assumeYes) {
+             const std::vector<std::string>& drives, bool verify, bool assumeYes,
+             const std::optional<TCapacityOptions>& proveCapacity) {
   const std::vector<TSegmentChoice> segments = CheckSegmentFiles(files.Segment1, files.Segment2);
   const std::vector<TTarget> targets = ResolveDrives(context, drives, TMissingImage::Create);
-  ConfirmWrite(context, targets, segments, assumeYes);
+  ConfirmWrite(context, targets, segments, assumeYes, proveCapacity.has_value());
   PrepareImages(context.Err, targets, segments);
+  if (proveCapacity) CheckProvable(targets, *proveCapacity);
   return RunCards(context, targets, segments,
-                  verify ? TRunMode::WriteAndVerify : TRunMode::WriteOnly);
+                  verify ? TRunMode::WriteAndVerify : TRunMode::WriteOnly, proveCapacity);
 }
 
 int RunVerify(const TCommandContext& context, const TSegmentFiles& files,

@@ -2,6 +2,7 @@
 // with the same card and volume code as the window.
 #include <CLI/CLI.hpp>
 
+#include "card/CapacityProof.h"
 #include "cli/CommandContext.h"
 #include "cli/Commands.h"
 #include "cli/Terminal.h"
@@ -28,6 +29,13 @@ struct TArguments {
   std::optional<std::uint64_t> MinSize;
   std::optional<std::uint64_t> MaxSize;
   std::optional<unsigned> Count;
+  bool CheckCapacity = false;
+  std::uint64_t CacheSize = vorlane::DefaultProofCacheBytes;
+  // The proof's options where it is asked for.
+  std::optional<vorlane::TCapacityOptions> Proof() const {
+    if (!CheckCapacity) return std::nullopt;
+    return vorlane::TCapacityOptions{CacheSize};
+  }
 };
 
 void AddSegmentFiles(CLI::App& command, TArguments& arguments) {
@@ -38,6 +46,23 @@ void AddSegmentFiles(CLI::App& command, TArguments& arguments) {
 void AddDrives(CLI::App& command, TArguments& arguments) {
   command.add_option("DRIVE", arguments.Drives,
                      "a drive list entry (sdb1), its volume path (/dev/sdb1) or a card image file");
+}
+
+// --check-capacity where the command writes segments; check itself always proves.
+void AddCapacityProof(CLI::App& command, TArguments& arguments, bool always) {
+  CLI::Option* check = nullptr;
+  if (!always)
+    check = command.add_flag("--check-capacity", arguments.CheckCapacity,
+                             "first prove each card keeps every byte it reports (overwrites the "
+                             "whole card, including its file system)");
+  // A cache is counted in binary units: 64M is 64 MiB.
+  CLI::Option* size =
+      command
+          .add_option("--cache-size", arguments.CacheSize,
+                      "the largest card write cache the proof defeats (default 64MiB)")
+          ->transform(CLI::AsSizeValue(false))
+          ->check(CLI::Range(std::uint64_t{1} << 20, std::uint64_t{1} << 40));
+  if (check) size->needs(check);
 }
 
 int ReadSegment(const TArguments& arguments) {
@@ -95,7 +120,14 @@ int main(int argc, char** argv) {
   AddSegmentFiles(*write, arguments);
   write->add_flag("--no-verify", arguments.NoVerify, "skip reading the segments back");
   write->add_flag("--yes", arguments.Yes, "write to drives without asking");
+  AddCapacityProof(*write, arguments, false);
   AddDrives(*write, arguments);
+
+  CLI::App* check = app.add_subcommand(
+      "check", "Prove every DRIVE keeps every byte it reports (overwrites it whole)");
+  check->add_flag("--yes", arguments.Yes, "overwrite drives without asking");
+  AddCapacityProof(*check, arguments, true);
+  AddDrives(*check, arguments);
 
   CLI::App* verify =
       app.add_subcommand("verify", "Compare the segments on every DRIVE with the files");
@@ -131,7 +163,8 @@ int main(int argc, char** argv) {
     if (*list) return RunList(arguments.Json);
     if (*write)
       return RunWrite(context, arguments.Files, arguments.Drives, !arguments.NoVerify,
-                      arguments.Yes);
+                      arguments.Yes, arguments.Proof());
+    if (*check) return RunCheck(context, arguments.Drives, {arguments.CacheSize}, arguments.Yes);
     if (*verify) return RunVerify(context, arguments.Files, arguments.Drives);
     if (*info) return RunInfo(arguments.Drives, arguments.Json);
     if (*app.get_subcommand("station")) return Station(context, arguments);

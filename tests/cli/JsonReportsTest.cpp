@@ -53,8 +53,17 @@ TCardReading CardWithWavInSegment1(bool headerWhole) {
 
 const std::vector<std::string> ReportStart = {"drive: string", "volumePath: string",
                                               "removable: boolean", "sizeBytes: integer"};
-const std::vector<std::string> NoWavInSegment2 = {
-    "segments[1].segment: integer", "segments[1].startSector: integer", "segments[1].wav: boolean"};
+std::vector<std::string> NoWavIn(int index) {
+  const std::string at = "segments[" + std::to_string(index) + "].";
+  return {at + "segment: integer", at + "startSector: integer", at + "wav: boolean"};
+}
+const std::vector<std::string> NoWavInSegment2 = NoWavIn(1);
+
+TCardReading ProvedCard(std::uint64_t reportedBytes) {
+  TCardReading reading;
+  reading.Info.Proof = TProofSeal{1, reportedBytes, 64 << 20, 0};
+  return reading;
+}
 
 std::vector<std::string> Join(std::vector<std::vector<std::string>> parts) {
   std::vector<std::string> all;
@@ -74,8 +83,8 @@ TEST(JsonOutput, EveryFieldKeepsItsNameAndType) {
         "[0].vendor: string", "[0].model: string"}},
       {"info, a whole header", CardReportJson(Image, 1 << 30, CardWithWavInSegment1(true), ""),
        Join({ReportStart,
-             {"testPattern: boolean", "foldSuspected: boolean", "segments: array",
-              "segments[0].segment: integer", "segments[0].startSector: integer",
+             {"testPattern: boolean", "foldSuspected: boolean", "capacityProof: null",
+              "segments: array", "segments[0].segment: integer", "segments[0].startSector: integer",
               "segments[0].wav: boolean", "segments[0].declaredLength: integer",
               "segments[0].format: object", "segments[0].format.formatTag: integer",
               "segments[0].format.pcm: boolean", "segments[0].format.channels: integer",
@@ -86,13 +95,27 @@ TEST(JsonOutput, EveryFieldKeepsItsNameAndType) {
       {"info, what a broken header leaves unknown is null",
        CardReportJson(Image, 1 << 30, CardWithWavInSegment1(false), ""),
        Join({ReportStart,
-             {"testPattern: boolean", "foldSuspected: boolean", "segments: array",
-              "segments[0].segment: integer", "segments[0].startSector: integer",
+             {"testPattern: boolean", "foldSuspected: boolean", "capacityProof: null",
+              "segments: array", "segments[0].segment: integer", "segments[0].startSector: integer",
               "segments[0].wav: boolean", "segments[0].declaredLength: integer",
               "segments[0].format: null", "segments[0].dataBytes: null",
               "segments[0].durationSeconds: null", "segments[0].headerProblem: null",
               "segments[0].paddingIntact: boolean"},
              NoWavInSegment2})},
+      {"info, a card the capacity proof passed",
+       CardReportJson(Image, 1 << 30, ProvedCard(1 << 30), ""),
+       Join({ReportStart,
+             {"testPattern: boolean", "foldSuspected: boolean", "capacityProof: object",
+              "capacityProof.time: string", "capacityProof.cacheBytes: integer", "segments: array"},
+             NoWavIn(0),
+             NoWavIn(1)})},
+      {"info, a proof's record of another size does not hold",
+       CardReportJson(Image, 1 << 30, ProvedCard(2u << 30), ""),
+       Join({ReportStart,
+             {"testPattern: boolean", "foldSuspected: boolean", "capacityProof: null",
+              "segments: array"},
+             NoWavIn(0),
+             NoWavIn(1)})},
       {"info, a card that could not be read",
        CardReportJson(Image, 0, {}, "card.img: reading the card at byte 0: Input/output error"),
        Join({ReportStart, {"error: string"}})},
