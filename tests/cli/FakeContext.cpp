@@ -1,5 +1,7 @@
 #include "tests/cli/FakeContext.h"
 
+#include <chrono>
+
 namespace vorlane::testing {
 
 void TFakeInterrupt::Catch(std::function<void()> onPress) {
@@ -27,6 +29,15 @@ cli::TCommandContext TFakeSystem::Context() {
           .InputIsTerminal = InputIsTerminal,
           .OutputIsTerminal = false,
           .Interrupt = Interrupt};
+}
+
+bool WaitUntilHeld(TFakeCard& card, std::future<int>& command) {
+  std::unique_lock lock(card.Lock);
+  while (!card.Held) {
+    card.Changed.wait_for(lock, std::chrono::milliseconds(20));
+    if (command.wait_for(std::chrono::seconds(0)) == std::future_status::ready) return false;
+  }
+  return true;
 }
 
 }  // namespace vorlane::testing

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <future>
 #include <mutex>
 #include <sstream>
 #include <vector>
@@ -36,5 +37,8 @@ struct TFakeSystem {
 
   cli::TCommandContext Context();
 };
+
+// Waits until the card holds a transfer; false when the command ended without reaching it.
+bool WaitUntilHeld(TFakeCard& card, std::future<int>& command);
 
 }  // namespace vorlane::testing

@@ -84,15 +84,6 @@ int FirstImageWriteOf(std::size_t stopped, const std::vector<std::uint32_t>& len
   return writes + testing::FirstImageWrite;
 }
 
-bool WaitUntilHeld(testing::TFakeCard& card, std::future<int>& command) {
-  std::unique_lock lock(card.Lock);
-  while (!card.Held) {
-    card.Changed.wait_for(lock, std::chrono::milliseconds(20));
-    if (command.wait_for(std::chrono::seconds(0)) == std::future_status::ready) return false;
-  }
-  return true;
-}
-
 struct TStopCase {
   const char* Name;
   std::vector<std::uint32_t> Lengths;  // segment 1, then 2 where given
@@ -120,7 +111,7 @@ TEST_P(CtrlC, StopsTheCardMidSegmentAndItNeverPasses) {
 
   std::future<int> command =
       std::async(std::launch::async, [&] { return Write(fakes, files, c.Verify, true); });
-  ASSERT_TRUE(WaitUntilHeld(fakes.Card, command)) << fakes.Out.str();
+  ASSERT_TRUE(testing::WaitUntilHeld(fakes.Card, command)) << fakes.Out.str();
   fakes.Interrupt.Press();
   fakes.Card.Release();
   const int exitCode = command.get();
