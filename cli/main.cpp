@@ -86,6 +86,7 @@ void AddStation(CLI::App& app, TArguments& arguments) {
   station->add_flag("--present", arguments.WritePresent, "also write the cards in at start");
   station->add_flag("--no-verify", arguments.NoVerify, "skip reading the segments back");
   station->add_flag("--quiet", arguments.Station.Quiet, "no tones");
+  AddCapacityProof(*station, arguments, false);
 }
 
 int Station(const TCommandContext& context, TArguments& arguments) {
@@ -96,6 +97,7 @@ int Station(const TCommandContext& context, TArguments& arguments) {
   options.Rules.MinSize = arguments.MinSize.value_or(0);
   options.Rules.MaxSize = arguments.MaxSize;
   options.Rules.Count = arguments.Count;
+  options.Capacity = arguments.Proof();
   if (options.Rules.MaxSize && *options.Rules.MaxSize < options.Rules.MinSize)
     throw TUsageError("station: --max-size is below --min-size");
   return RunStation(context, options);

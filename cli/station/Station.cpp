@@ -115,6 +115,7 @@ void TStation::CardEnded(const std::string& slot, const TCardResult& result) {
   record.Failure = result.Failure;
   record.Writing = result.Writing;
   record.Verifying = result.Verifying;
+  record.Capacity = result.Capacity;
   Finish(slot, state, std::move(record));
 }
 

@@ -111,10 +111,10 @@ class TStationWorks final : public TStationHost {
     auto card = std::make_unique<TRunningCard>();
     card->Target = {drive.Entry, VolumePathFor(drive.Entry), true, true, drive};
     Display.CardStarted(++CardNumber, slot);
-    card->Run =
-        std::make_unique<TCardRun>(CardNumber, card->Target, Segments,
-                                   Options.Verify ? TRunMode::WriteAndVerify : TRunMode::WriteOnly,
-                                   Context.Platform, Display, [this, slot] { Events.Ended(slot); });
+    card->Run = std::make_unique<TCardRun>(
+        CardNumber, card->Target, Segments,
+        Options.Verify ? TRunMode::WriteAndVerify : TRunMode::WriteOnly, Context.Platform, Display,
+        [this, slot] { Events.Ended(slot); }, Options.Capacity);
     card->Run->Start();
     Running[slot] = std::move(card);
   }

@@ -124,7 +124,7 @@ void TStationDisplay::Close() {
 // "1-1.3  sdb1 7.9 GB · Generic STORAGE DEVICE  writing segment 1  45%  21.3 MB/s"
 std::string TStationDisplay::LineFor(const std::string& slot, const TSlotLine& line) const {
   std::string text = ShowableText(slot) + "  " + line.Reader + "  " + line.State;
-  if (!Live || !line.Step || line.Step->Kind == TStepKind::Check) return text;
+  if (!Live || !line.Step || line.Step->ImageBytes == 0) return text;  // a check in a blink
   const double seconds =
       std::chrono::duration<double>(TStationClock::now() - line.StepStarted).count();
   const double bytes = static_cast<double>(line.Step->ImageBytes) * line.Percent / 100.0;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "card/CapacityProof.h"
 #include "cli/CommandContext.h"
 #include "cli/SegmentFiles.h"
 #include "cli/station/Station.h"
@@ -16,6 +17,8 @@ struct TStationOptions {
   TStationRules Rules;
   bool Verify = true;
   bool Quiet = false;  // no tones
+  // --check-capacity: each card's capacity is proved before its segments
+  std::optional<TCapacityOptions> Capacity;
 };
 
 // Runs the station until Ctrl-C, SIGTERM or --count; returns the exit code.

@@ -54,6 +54,14 @@ TJson SegmentsJson(const std::vector<TRecordedSegment>& segments) {
   return list;
 }
 
+// The capacity proof's time and what it found the card keeps; null where it did not run.
+TJson CheckJson(const std::optional<TCapacityCheck>& check) {
+  if (!check) return nullptr;
+  return {{"seconds", check->Seconds},
+          {"keptBytes", check->Proof.KeptBytes},
+          {"cacheBytes", check->CacheBytes}};
+}
+
 TJson FailureJson(const std::optional<TCardFailure>& failure) {
   if (!failure) return nullptr;
   TJson json = {{"step", StepName(failure->Step.Kind)},
@@ -107,6 +115,7 @@ std::string FormatRecord(const TCardRecord& record, const TRecordStamp& stamp) {
                       {"result", VerdictName(record.Verdict)},
                       {"words", record.Words},
                       {"failure", FailureJson(record.Failure)},
+                      {"check", CheckJson(record.Capacity)},
                       {"write", TimesJson(record.Writing)},
                       {"verify", TimesJson(record.Verifying)}};
   // File names are the operator's, and may hold bytes that are no UTF-8: they are replaced.

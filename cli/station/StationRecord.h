@@ -37,6 +37,7 @@ struct TCardRecord {
   std::optional<TCardFailure> Failure;
   TStepTimes Writing;
   TStepTimes Verifying;
+  std::optional<TCapacityCheck> Capacity;  // where the capacity proof ran
 };
 
 // Who wrote the record, and when.

@@ -14,30 +14,14 @@ if [ "${1:-}" != --inside ]; then
   [ "$(id -u)" = 0 ] || skip "needs root"
   [ -c /dev/fuse ] || skip "no /dev/fuse"
   for tool in losetup unshare mount umount cmp; do command -v "$tool" >/dev/null || skip "no $tool"; done
-  work=$(mktemp -d /dev/shm/vorlane-counterfeit-XXXXXX)
-  loops=() pids=() mounts=()
-  cleanup() {
-    local item
-    for item in "${loops[@]}"; do losetup -d "$item"; done
-    for item in "${mounts[@]}"; do umount "$item" 2>/dev/null; done
-    for item in "${pids[@]}"; do kill "$item" 2>/dev/null; wait "$item" 2>/dev/null; done
-    rm -rf "$work"
-  }
-  trap cleanup EXIT
+  WORK=$(mktemp -d /dev/shm/vorlane-counterfeit-XXXXXX)
+  . "$(dirname "$0")/card-files.sh"
+  trap 'remove_card_files; rm -rf "$WORK"' EXIT
   for card_kind in F:$((256 * MiB)):fold P:$((512 * MiB)):drop G:$((1024 * MiB)):fold; do
     IFS=: read -r card kept mode <<<"$card_kind"
-    truncate -s "$kept" "$work/$card.kept"
-    mkdir "$work/$card.mnt"
-    "$folder" "$work/$card.kept" $((1024 * MiB)) "$kept" "$mode" "$work/$card.mnt" &
-    pids+=($!)
-    mounts+=("$work/$card.mnt")
-    for ((try = 0; try < 100; try++)); do [ -e "$work/$card.mnt/card" ] && break; sleep 0.05; done
-    [ -e "$work/$card.mnt/card" ] || skip "FUSE file system did not come up"
-    loop=$(losetup -f --show "$work/$card.mnt/card" 2>/dev/null) || skip "no loop device"
-    loops+=("$loop")
-    echo "$loop" >"$work/$card.dev"
+    add_card_file "$folder" "$card" $((1024 * MiB)) "$kept" "$mode"
   done
-  PROGRAM=$program WORK=$work unshare -m "$0" --inside
+  PROGRAM=$program WORK=$WORK unshare -m "$0" --inside
   exit
 fi
 
