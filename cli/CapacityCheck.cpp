@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 #include "card/CardLayout.h"
@@ -18,6 +19,13 @@ std::string DescribeRun(const TSectorRun& run) {
     return "sectors " + std::to_string(run.FirstSector) + "-" + std::to_string(last);
   return std::to_string(run.Count) + " sectors from " + std::to_string(run.FirstSector) + " to " +
          std::to_string(last) + " every " + std::to_string(run.Stride);
+}
+
+// Decimal megabytes, as the rates are given.
+std::string MegabytesText(std::uint64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / 1e6);
+  return text;
 }
 
 std::string MiBText(std::uint64_t bytes) {
@@ -53,13 +61,14 @@ std::string ProvedWords(const TCapacityProof& proof) {
   return "keeps every byte it reports (" + std::to_string(proof.ReportedBytes) + " bytes)";
 }
 
-std::string DescribeOverwritten(const TCapacityProof& proof) {
+std::string DescribeProofWork(const TCapacityProof& proof) {
   std::vector<TSectorRun> runs = proof.Tagged;
   std::sort(runs.begin(), runs.end(),
             [](const TSectorRun& a, const TSectorRun& b) { return a.FirstSector < b.FirstSector; });
-  std::string text;
-  for (const TSectorRun& run : runs) text += (text.empty() ? "" : ", ") + DescribeRun(run);
-  if (text.empty()) text = "no sector";
+  std::string text = "the proof wrote " + MegabytesText(proof.BytesWritten) + " and read " +
+                     MegabytesText(proof.BytesRead) + "; tags now in ";
+  for (std::size_t i = 0; i < runs.size(); ++i) text += (i == 0 ? "" : ", ") + DescribeRun(runs[i]);
+  if (runs.empty()) text += "no sector";
   if (proof.Outcome.Result == TJobResult::Succeeded)
     text += "; its record in sector " + std::to_string(ProofSealSector);
   return text;

@@ -29,9 +29,10 @@ void CheckProvable(const std::vector<TTarget>& targets, const TCapacityOptions& 
 // "keeps every byte it reports (8589934592 bytes)"
 std::string ProvedWords(const TCapacityProof& proof);
 
-// What the proof overwrote, by sector: "sectors 0-165887, 508 sectors from 165888 to 16646144
-// every 32768, sector 16777215", and where it passed, "; its record in sector 8189".
-std::string DescribeOverwritten(const TCapacityProof& proof);
+// What the proof moved and overwrote: "the proof wrote 85.2 MB and read 0.3 MB; tags now in
+// sectors 0-165887, 508 sectors from 165888 to 16646144 every 32768, sector 16777215", and where
+// it passed, "; its record in sector 8189".
+std::string DescribeProofWork(const TCapacityProof& proof);
 
 // Whether a passing proof's record on a card that reports reportedBytes holds for it:
 // "proved by Vorlane 2026-12-09T04:30:05Z, behind a cache of up to 64 MiB", or "not proved by

@@ -44,8 +44,7 @@ void PrintSummary(std::ostream& out, const std::vector<TTarget>& targets,
         << DescribeTimeAndRate(result.Seconds, result.BytesMoved) << "\n";
     // What a capacity proof overwrote: the card's file system is gone, whatever it found.
     if (result.Capacity)
-      out << targets[card].Name << ": tags now in " << DescribeOverwritten(result.Capacity->Proof)
-          << "\n";
+      out << targets[card].Name << ": " << DescribeProofWork(result.Capacity->Proof) << "\n";
   }
   out.flush();
 }
