@@ -40,20 +40,12 @@ std::vector<std::uint64_t> TCapacityPlan::WindowReads() const {
   return reads;
 }
 
-bool TCapacityPlan::WrittenBySpread(std::uint64_t byte) const {
-  const std::uint64_t probesFrom = FirstFlush().End;
-  return byte < probesFrom || byte == LastSector() || (byte - probesFrom) % Window == 0;
-}
-
-std::optional<TByteRange> TCapacityPlan::NarrowingFlush(std::uint64_t first, std::uint64_t last,
-                                                        const TByteRange& previous) const {
+std::optional<TByteRange> TCapacityPlan::NarrowingFlush(std::uint64_t first,
+                                                        std::uint64_t last) const {
   const std::uint64_t above = FirstFlush().End;
-  const TByteRange candidates[] = {{CardEnd - Flush, CardEnd},
-                                   {above, above + Flush},
-                                   {CardEnd - 2 * Flush, CardEnd - Flush},
-                                   {above + Flush, above + 2 * Flush}};
-  for (const TByteRange& candidate : candidates)
-    if (!candidate.Overlaps(first, last) && !candidate.Overlaps(previous)) return candidate;
+  for (const TByteRange candidate :
+       {TByteRange{CardEnd - Flush, CardEnd}, TByteRange{above, above + Flush}})
+    if (!candidate.Overlaps(first, last)) return candidate;
   return std::nullopt;
 }
 

@@ -19,7 +19,6 @@ struct TByteRange {
   bool Overlaps(std::uint64_t first, std::uint64_t last) const {
     return first < End && last >= Begin;
   }
-  bool Overlaps(const TByteRange& other) const { return Overlaps(other.Begin, other.End - 1); }
 };
 
 struct TCapacityPlan {
@@ -39,12 +38,9 @@ struct TCapacityPlan {
   std::vector<std::uint64_t> SpreadProbes() const;
   // The window's reads: the first sector of each MiB in it.
   std::vector<std::uint64_t> WindowReads() const;
-  // Written by the spread round: read from there, a cache may answer.
-  bool WrittenBySpread(std::uint64_t byte) const;
-  // A flush for a narrowing round: disjoint from its probes (first to last) and from the
-  // previous flush, which the cache may still hold. None where the card has no such room.
-  std::optional<TByteRange> NarrowingFlush(std::uint64_t first, std::uint64_t last,
-                                           const TByteRange& previous) const;
+  // A flush for a narrowing round, clear of its probes (first to last): at the card's end, or
+  // else just above the first flush. None where the card has no such room.
+  std::optional<TByteRange> NarrowingFlush(std::uint64_t first, std::uint64_t last) const;
 };
 
 // Up to 256 MiB-aligned places strictly between kept and dropped (from the card's start where

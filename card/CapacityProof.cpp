@@ -31,15 +31,6 @@ struct TFold {
   std::uint64_t Distance() const { return ReadAt > TagOf ? ReadAt - TagOf : TagOf - ReadAt; }
 };
 
-// n's prime factors, each as often as it divides n.
-std::vector<std::uint64_t> PrimeFactors(std::uint64_t n) {
-  std::vector<std::uint64_t> factors;
-  for (std::uint64_t d = 2; d <= n / d; ++d)
-    for (; n % d == 0; n /= d) factors.push_back(d);
-  if (n > 1) factors.push_back(n);
-  return factors;
-}
-
 std::string KeepsLess(std::uint64_t kept, std::uint64_t reported, const std::string& landing) {
   return std::string(KeepsFewerBytesDetail) + ": it keeps " + std::to_string(kept) + " of its " +
          std::to_string(reported) + " bytes; what was written at byte " + landing;
@@ -115,9 +106,7 @@ class TCapacityRun {
   }
 
   void FoundFold() {
-    const std::optional<std::uint64_t> modulus = FoldModulus();
-    if (!modulus) return;
-    Proof.KeptBytes = std::min(*modulus, Plan.CardEnd);
+    Proof.KeptBytes = std::min(FoldModulus(), Plan.CardEnd);
     Proof.Folds = true;
     // The lowest place that read back a place below it shows where writes past the kept bytes
     // land; on a card that keeps less than the window, every tag read may be from above.
@@ -135,52 +124,27 @@ class TCapacityRun {
                      KeepsLess(Proof.KeptBytes, Plan.CardEnd, landing)};
   }
 
-  // Every fold's distance is a multiple of the card's real size: their greatest common divisor
-  // is too, and it is stepped down by each prime factor while the card still folds by the
-  // smaller step, read where nothing was written.
-  std::optional<std::uint64_t> FoldModulus() {
+  // Every fold's distance is a multiple of the card's real size, and the first probe past it
+  // lands in the window, a distance of exactly that size from where it was written.
+  std::uint64_t FoldModulus() const {
     std::uint64_t modulus = 0;
     for (const TFold& fold : Folds) modulus = std::gcd(modulus, fold.Distance());
-    for (const std::uint64_t prime : PrimeFactors(modulus / SectorSize)) {
-      const std::optional<bool> folds = FoldsEvery(modulus / prime);
-      if (!folds) return std::nullopt;
-      if (*folds) modulus /= prime;
-    }
     return modulus;
   }
 
-  // Whether a place a whole number of steps from the first fold's, that the proof did not write
-  // (so no cache can answer for it), reads back the same tag.
-  std::optional<bool> FoldsEvery(std::uint64_t step) {
-    const TFold& anchor = Folds.front();
-    for (const std::int64_t times : {1, -1, 2, -2, 3, -3}) {
-      const std::uint64_t offset = step * static_cast<std::uint64_t>(times < 0 ? -times : times);
-      if (times < 0 && offset > anchor.ReadAt) continue;
-      const std::uint64_t at = times > 0 ? anchor.ReadAt + offset : anchor.ReadAt - offset;
-      if (at > Plan.LastSector() || Plan.WrittenBySpread(at)) continue;
-      const std::optional<TReadBack> back = ReadBack(at);
-      if (!back) return std::nullopt;
-      return back->Found == TFound::Other && back->From == anchor.TagOf;
-    }
-    return false;
-  }
-
   void FoundDrop() {
-    TByteRange previous = Plan.FirstFlush();
     for (auto probes = NarrowingProbes(Kept, *Dropped); !probes.empty();
          probes = NarrowingProbes(Kept, *Dropped)) {
-      const std::optional<TByteRange> flush =
-          Plan.NarrowingFlush(probes.front(), probes.back(), previous);
+      const std::optional<TByteRange> flush = Plan.NarrowingFlush(probes.front(), probes.back());
       if (!flush) break;
       if (!NarrowingRound(probes, *flush)) return;
-      previous = *flush;
     }
     Proof.KeptBytes = *Dropped;
     Proof.Outcome = {
         TJobResult::TestCompareFailed,
         {},
         *Dropped,
-        KeepsLess(*Dropped, Plan.CardEnd, std::to_string(*Dropped) + " did not stay there")};
+        KeepsLess(Proof.KeptBytes, Plan.CardEnd, std::to_string(*Dropped) + " did not stay there")};
   }
 
   bool NarrowingRound(const std::vector<std::uint64_t>& probes, TByteRange flush) {

@@ -3,7 +3,7 @@
 # libraries and their tests for 32- and 64-bit Windows with mingw-w64, runs both under wine,
 # then lets the real job
 # write a card through wine's removable drive E:, whose raw volume is a card image file, once per
-# architecture. Installs its Debian packages where missing (32-bit wine needs Debian's i386
+# architecture, and vorlane-cli.exe prove a card image's capacity, then write it. Installs its Debian packages where missing (32-bit wine needs Debian's i386
 # architecture, added once). Build folders: build/win-i686 and build/win-x86_64 (the presets
 # win-i686 and win-x86_64).
 set -euo pipefail
@@ -93,6 +93,25 @@ for arch in i686 x86_64; do
   truncate -s 420M "$image"
   VORLANE_DRIVE_E_IMAGE=$("$wine" winepath -w "$image") \
     "${loader[$arch]}" "$build-$arch/tests/window/win32/window_drive_e_tests.exe"
+
+  echo "== Windows $arch vorlane-cli.exe check, info and write --check-capacity on a card image =="
+  proved="$work/proved.img"
+  rm -f "$proved"
+  truncate -s 1G "$proved"
+  proved_w=$("$wine" winepath -w "$proved")
+  head -c 100008 /dev/urandom | { printf 'RIFF\xa0\x86\x01\x00WAVE'; tail -c +13; } >"$work/proof.wav"
+  cli_says() {  # TEXT ARGUMENTS...: vorlane-cli.exe's output holds TEXT
+    local text=$1
+    shift
+    "${loader[$arch]}" "$build-$arch/cli/vorlane-cli.exe" "$@" >"$work/cli.out" 2>&1 || true
+    tr -d '\r' <"$work/cli.out" >"$work/cli.txt"
+    grep -qF -- "$text" "$work/cli.txt" ||
+      { cat "$work/cli.out"; echo "FAILED: vorlane-cli.exe $* says no \"$text\"" >&2; exit 1; }
+  }
+  cli_says "keeps every byte it reports (1073741824 bytes)" check --yes --cache-size 16M "$proved_w"
+  cli_says "capacity: proved by Vorlane" info "$proved_w"
+  cli_says "(verified)" write --yes --check-capacity --cache-size 16M \
+    -1 "$("$wine" winepath -w "$work/proof.wav")" "$proved_w"
 done
 
 # What users download: the zips hold the four files; each installer installs, installs over

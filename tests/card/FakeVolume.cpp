@@ -35,26 +35,27 @@ void TFakeCard::Take(std::uint64_t sector, const std::uint8_t* bytes) {
       std::copy_n(bytes, SectorSize, Sectors[*lands].begin());
     return;
   }
-  const auto [cached, added] = Cached.try_emplace(sector);
-  std::copy_n(bytes, SectorSize, cached->second.begin());
-  if (added) CacheOrder.push_back(sector);
+  if (const auto cached = CachedAt.find(sector); cached != CachedAt.end())
+    Cached.erase(cached->second);
+  CachedAt[sector] = Cached.insert(Cached.end(), {sector, {}});
+  std::copy_n(bytes, SectorSize, Cached.back().second.begin());
   WriteOut(CacheBytes / SectorSize);
 }
 
 TSector TFakeCard::Give(std::uint64_t sector) const {
-  if (const auto cached = Cached.find(sector); cached != Cached.end()) return cached->second;
+  if (const auto cached = CachedAt.find(sector); cached != CachedAt.end())
+    return cached->second->second;
   const auto lands = SectorAt(sector * SectorSize);
   const auto found = lands ? Sectors.find(*lands) : Sectors.end();
   return found != Sectors.end() ? found->second : TSector{};
 }
 
 void TFakeCard::WriteOut(std::size_t keepSectors) {
-  while (CacheOrder.size() > keepSectors) {
-    const std::uint64_t oldest = CacheOrder.front();
-    CacheOrder.pop_front();
-    const auto cached = Cached.find(oldest);
-    if (const auto lands = SectorAt(oldest * SectorSize)) Sectors[*lands] = cached->second;
-    Cached.erase(cached);
+  while (Cached.size() > keepSectors) {
+    const auto& [sector, bytes] = Cached.front();
+    if (const auto lands = SectorAt(sector * SectorSize)) Sectors[*lands] = bytes;
+    CachedAt.erase(sector);
+    Cached.pop_front();
   }
 }
 

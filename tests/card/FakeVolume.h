@@ -3,7 +3,7 @@
 #pragma once
 
 #include <condition_variable>
-#include <deque>
+#include <list>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -40,12 +40,13 @@ struct TFakeCard {
   // What the card reports: a transfer past it fails as at a volume's end. None: no end.
   std::optional<std::uint64_t> ReportsBytes;
   // A write cache of this many bytes in front of the sectors: writes stay in it, and reads of
-  // them are answered from it, until newer writes push the oldest out to where they land. A
-  // sync writes it all out, unless the cache ignores flushes, as some counterfeits' do.
+  // them are answered from it, until newer writes push the least recently written out to where
+  // they land. A sync writes it all out, unless the cache ignores flushes, as some counterfeits'
+  // do.
   std::uint64_t CacheBytes = 0;
   bool CacheIgnoresFlush = false;
-  std::map<std::uint64_t, TSector> Cached;  // by the sector written, not where it lands
-  std::deque<std::uint64_t> CacheOrder;     // oldest first
+  std::list<std::pair<std::uint64_t, TSector>> Cached;  // by the sector written, oldest first
+  std::map<std::uint64_t, decltype(Cached)::iterator> CachedAt;
   void Take(std::uint64_t sector, const std::uint8_t* bytes);
   TSector Give(std::uint64_t sector) const;
   void WriteOut(std::size_t keepSectors);
