@@ -35,7 +35,7 @@ measure_card() {  # NAME
   local verdict
   verdict=$(grep "^$entry: \(keeps every\|测试SD卡失败\)" "$out" | tail -1 |
     grep -o -e "keeps every byte it reports" -e "it keeps [0-9]* of its [0-9]* bytes" \
-      -e "byte [0-9]* did not stay there" -e "byte [0-9]* came back at byte [0-9]*" | paste -sd ' ' -)
+      -e "dropped" -e "byte [0-9]* lands on byte [0-9]*" | paste -sd ' ' -)
   local reference
   reference=$(wall dd if=/dev/zero of="$dev" bs=1M count=$(awk -v b="$written" \
     'BEGIN { printf "%d", b * 1e6 / 1048576 + 0.5 }') oflag=direct status=none)

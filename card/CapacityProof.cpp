@@ -31,9 +31,9 @@ struct TFold {
   std::uint64_t Distance() const { return ReadAt > TagOf ? ReadAt - TagOf : TagOf - ReadAt; }
 };
 
-std::string KeepsLess(std::uint64_t kept, std::uint64_t reported, const std::string& landing) {
+std::string KeepsLess(std::uint64_t kept, std::uint64_t reported, const std::string& past) {
   return std::string(KeepsFewerBytesDetail) + ": it keeps " + std::to_string(kept) + " of its " +
-         std::to_string(reported) + " bytes; what was written at byte " + landing;
+         std::to_string(reported) + " bytes; writes past them " + past;
 }
 
 // Single runs the window covered again leave one run in the list.
@@ -117,7 +117,8 @@ class TCapacityRun {
         break;
       }
     const std::string landing =
-        std::to_string(shown->ReadAt) + " came back at byte " + std::to_string(shown->TagOf);
+        "fold back over its start: byte " + std::to_string(std::max(shown->ReadAt, shown->TagOf)) +
+        " lands on byte " + std::to_string(std::min(shown->ReadAt, shown->TagOf));
     Proof.Outcome = {TJobResult::TestCompareFailed,
                      {},
                      shown->ReadAt,
@@ -140,11 +141,12 @@ class TCapacityRun {
       if (!NarrowingRound(probes, *flush)) return;
     }
     Proof.KeptBytes = *Dropped;
-    Proof.Outcome = {
-        TJobResult::TestCompareFailed,
-        {},
-        *Dropped,
-        KeepsLess(Proof.KeptBytes, Plan.CardEnd, std::to_string(*Dropped) + " did not stay there")};
+    Proof.Outcome = {TJobResult::TestCompareFailed,
+                     {},
+                     *Dropped,
+                     KeepsLess(Proof.KeptBytes, Plan.CardEnd,
+                               "are dropped: byte " + std::to_string(*Dropped) +
+                                   " did not keep what was written there")};
   }
 
   bool NarrowingRound(const std::vector<std::uint64_t>& probes, TByteRange flush) {

@@ -102,8 +102,8 @@ TEST_P(Check, TellsWhatTheCardKeepsAndLeavesARecordOnlyWhenItKeepsAll) {
 }
 
 constexpr auto Usage = ExitUsage, Passes = ExitPassed;
-const char* const Folded = "came back at byte ";
-const char* const Dropped = "did not stay there";
+const char* const Folded = "; writes past them fold back over its start: byte ";
+const char* const Dropped = "; writes past them are dropped: byte ";
 
 INSTANTIATE_TEST_SUITE_P(
     Cards, Check,
