@@ -65,6 +65,7 @@ std::uint64_t SmallestProvableBytes(const TCapacityOptions& options) {
 }
 
 std::uint64_t PlannedProofBytes(std::uint64_t reportedBytes, const TCapacityOptions& options) {
+  if (reportedBytes < SmallestProvableBytes(options)) return 0;  // there is no plan
   const TCapacityPlan plan = TCapacityPlan::For(reportedBytes, options);
   const std::uint64_t sectors = plan.SpreadProbes().size() * 2 + plan.WindowReads().size() + 1;
   return plan.FirstFlush().End + sectors * SectorSize;

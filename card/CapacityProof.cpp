@@ -107,7 +107,6 @@ class TCapacityRun {
 
   void FoundFold() {
     Proof.KeptBytes = std::min(FoldModulus(), Plan.CardEnd);
-    Proof.Folds = true;
     // The lowest place that read back a place below it shows where writes past the kept bytes
     // land; on a card that keeps less than the window, every tag read may be from above.
     const TFold* shown = &Folds.front();

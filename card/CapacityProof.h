@@ -36,7 +36,6 @@ struct TSectorRun {
   std::uint64_t FirstSector = 0;
   std::uint64_t Count = 0;
   std::uint64_t Stride = 1;
-  friend bool operator==(const TSectorRun&, const TSectorRun&) = default;
 };
 
 struct TCapacityProof {
@@ -46,7 +45,6 @@ struct TCapacityProof {
   TJobOutcome Outcome;
   std::uint64_t ReportedBytes = 0;  // in whole sectors
   std::uint64_t KeptBytes = 0;      // what it keeps; to within 1 MiB where it drops writes
-  bool Folds = false;               // writes past KeptBytes land elsewhere; otherwise dropped
   std::vector<TSectorRun> Tagged;   // the sectors written with tags, as far as the proof got
   std::uint64_t BytesWritten = 0;
   std::uint64_t BytesRead = 0;
@@ -56,7 +54,8 @@ struct TCapacityProof {
 // its probes and more than the cache holds, twice over, apart from each other.
 std::uint64_t SmallestProvableBytes(const TCapacityOptions& options);
 
-// The bytes the proof moves on a card that keeps everything: the measure of its progress.
+// The bytes the proof moves on a card that keeps everything: the measure of its progress. 0 for
+// a card too small to prove.
 std::uint64_t PlannedProofBytes(std::uint64_t reportedBytes, const TCapacityOptions& options);
 
 // Proves the card behind volume, which reports reportedBytes (at least SmallestProvableBytes).

@@ -16,7 +16,6 @@ struct TProofSeal {
   std::uint64_t ReportedBytes = 0;  // what the card reported, and was proved to keep
   std::uint64_t CacheBytes = 0;     // the largest cache the proof defeated
   std::int64_t UnixSeconds = 0;     // when it passed
-  friend bool operator==(const TProofSeal&, const TProofSeal&) = default;
 
   // A seal holds for the card only while it reports what it reported when proved.
   bool Covers(std::uint64_t reportedBytes) const { return ReportedBytes == reportedBytes; }
