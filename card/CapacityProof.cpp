@@ -63,6 +63,10 @@ class TCapacityRun {
 
   TCapacityProof Run() {
     Proof.ReportedBytes = Plan.CardEnd;
+    if (Plan.CardEnd < SmallestProvableBytes(Options)) {
+      Fail({TJobResult::TestCompareFailed, {}, std::nullopt, "the card is too small to prove"});
+      return Proof;
+    }
     if (SpreadRound()) {
       if (!Folds.empty())
         FoundFold();
