@@ -51,10 +51,11 @@ std::string ProvableProblem(std::uint64_t reportedBytes, const TCapacityOptions&
 }
 
 void CheckProvable(const std::vector<TTarget>& targets, const TCapacityOptions& options) {
-  for (const TTarget& target : targets)
-    if (const std::string problem = ProvableProblem(ReportedBytesOf(target), options);
-        !problem.empty())
-      throw TUsageError(target.Name + ": " + problem + "; nothing written");
+  for (const TTarget& target : targets) {
+    const std::string problem = target.Exists ? ProvableProblem(ReportedBytesOf(target), options)
+                                              : "no card image there to prove";
+    if (!problem.empty()) throw TUsageError(target.Name + ": " + problem + "; nothing written");
+  }
 }
 
 std::string ProvedWords(const TCapacityProof& proof) {

@@ -117,9 +117,10 @@ int RunWrite(const TCommandContext& context, const TSegmentFiles& files,
              const std::optional<TCapacityOptions>& proveCapacity) {
   const std::vector<TSegmentChoice> segments = CheckSegmentFiles(files.Segment1, files.Segment2);
   const std::vector<TTarget> targets = ResolveDrives(context, drives, TMissingImage::Create);
+  // The proof needs a card of a known size: no image is made up for it.
+  if (proveCapacity) CheckProvable(targets, *proveCapacity);
   ConfirmWrite(context, targets, segments, assumeYes, proveCapacity.has_value());
   PrepareImages(context.Err, targets, segments);
-  if (proveCapacity) CheckProvable(targets, *proveCapacity);
   return RunCards(context, targets, segments,
                   verify ? TRunMode::WriteAndVerify : TRunMode::WriteOnly, proveCapacity);
 }
