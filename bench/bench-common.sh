@@ -52,5 +52,14 @@ setup_cgroup() {  # NAME
   export CGROUP
 }
 
+# Inside a private mount namespace: the drive list sees these loop devices as removable.
+read_as_removable() {  # LOOP...
+  echo 1 >"$WORK/removable"
+  local loop
+  for loop in "$@"; do
+    mount --bind "$WORK/removable" "$(realpath "/sys/block/${loop#/dev/}")/removable"
+  done
+}
+
 # Puts this shell into the throttling group made by setup_cgroup.
 join_cgroup() { echo $$ >"$CGROUP/cgroup.procs"; }

@@ -45,11 +45,7 @@ measure_card() {  # NAME
 }
 
 measure() {
-  echo 1 >"$WORK/removable"
-  local loop
-  for loop in $PACED_LOOPS; do
-    mount --bind "$WORK/removable" "$(realpath "/sys/block/${loop#/dev/}")/removable"
-  done
+  read_as_removable $PACED_LOOPS
   join_cgroup
   echo "== vorlane-cli check, one run per card (writes 20 MB/s, reads 40 MB/s) =="
   measure_card fold "8 GiB, keeps 1 GiB, folds, cache 64"

@@ -41,11 +41,8 @@ start_station() {  # STATION_ARGUMENTS...
 stop_station() { kill -TERM "$STATION"; wait "$STATION" || true; }
 
 measure() {
-  echo 1 >"$WORK/removable"
+  read_as_removable $PACED_LOOPS
   local loop
-  for loop in $PACED_LOOPS; do
-    mount --bind "$WORK/removable" "$(realpath "/sys/block/${loop#/dev/}")/removable"
-  done
   local readers=($PACED_LOOPS) first=${PACED_LOOPS%% *} i
   join_cgroup
   start_station

@@ -10,27 +10,18 @@ set -uo pipefail
 skip() { echo "skipped: $*"; exit 77; }
 MiB=$((1 << 20))
 
+make_cards() {  # FOLDING_CARD_FILE
+  add_card_file "$1" F $((1024 * MiB)) $((256 * MiB)) fold $((32 * MiB)) ignore
+  add_card_file "$1" P $((2048 * MiB)) $((768 * MiB)) drop $((32 * MiB)) ignore
+  add_card_file "$1" G $((1024 * MiB)) $((1024 * MiB)) fold $((32 * MiB)) ignore
+}
 if [ "${1:-}" != --inside ]; then
-  program=$(realpath "$1") folder=$(realpath "$2")
-  [ "$(id -u)" = 0 ] || skip "needs root"
-  [ -c /dev/fuse ] || skip "no /dev/fuse"
-  for tool in losetup unshare mount umount python3; do command -v "$tool" >/dev/null || skip "no $tool"; done
-  WORK=$(mktemp -d /dev/shm/vorlane-capacity-XXXXXX)
   . "$(dirname "$0")/card-files.sh"
-  trap 'remove_card_files; rm -rf "$WORK"' EXIT
-  add_card_file "$folder" F $((1024 * MiB)) $((256 * MiB)) fold $((32 * MiB)) ignore
-  add_card_file "$folder" P $((2048 * MiB)) $((768 * MiB)) drop $((32 * MiB)) ignore
-  add_card_file "$folder" G $((1024 * MiB)) $((1024 * MiB)) fold $((32 * MiB)) ignore
-  PROGRAM=$program WORK=$WORK unshare -m "$0" --inside
-  exit
+  run_inside_with_cards capacity make_cards "$0" "$@" python3
 fi
 
-mount --make-rprivate /
-echo 1 >"$WORK/removable"
-for card in F P G; do
-  mount --bind "$WORK/removable" "$(realpath "/sys/block/$(basename "$(cat "$WORK/$card.dev")")")/removable"
-done
 . "$(dirname "$0")/cli-checks.sh"
+read_as_removable F P G
 cd "$WORK"
 # What the card gives back for a sector, its cache included: the first four bytes, as text.
 sector_starts() { dd if="$(dev "$1")" bs=512 skip="$2" count=1 iflag=direct status=none | head -c 4 | tr -d "\\0"; }

@@ -1,8 +1,26 @@
 # Counterfeit cards for the end-to-end scripts: loop devices over a FUSE file that keeps fewer
 # bytes than it reports (tests/support/FoldingCardFile.cpp), where it may also hold its latest
-# writes in a cache. Sourced outside the private mount namespace, after skip() and with WORK set;
-# card NAME keeps its bytes in $WORK/NAME.kept and is the loop device $WORK/NAME.dev names.
+# writes in a cache. Sourced outside the private mount namespace, after skip(); card NAME keeps
+# its bytes in $WORK/NAME.kept and is the loop device $WORK/NAME.dev names.
 card_loops=() card_pids=() card_mounts=()
+
+# Checks for what the cards need (skip() where something is missing), makes WORK, lets MAKE_CARDS
+# make the cards from the FUSE file, runs SCRIPT again with --inside in a private mount
+# namespace, with PROGRAM and WORK set, removes all it made, and exits with the script's status.
+run_inside_with_cards() {  # NAME MAKE_CARDS SCRIPT PROGRAM FOLDING_CARD_FILE TOOL...
+  [ "$(id -u)" = 0 ] || skip "needs root"
+  [ -c /dev/fuse ] || skip "no /dev/fuse"
+  local tool program folder
+  for tool in losetup unshare mount umount "${@:6}"; do
+    command -v "$tool" >/dev/null || skip "no $tool"
+  done
+  program=$(realpath "$4") folder=$(realpath "$5")
+  WORK=$(mktemp -d "/dev/shm/vorlane-$1-XXXXXX")
+  trap 'remove_card_files; rm -rf "$WORK"' EXIT
+  "$2" "$folder"
+  PROGRAM=$program WORK=$WORK unshare -m "$3" --inside
+  exit
+}
 
 # Detaches, unmounts and stops all that add_card_file made, by name and process id.
 remove_card_files() {

@@ -2,6 +2,15 @@
 # private mount namespace, with PROGRAM naming vorlane-cli and WORK the folder of card files.
 dev() { cat "$WORK/$1.dev"; }
 entry() { basename "$(dev "$1")"; }
+# The drive list sees these cards' loop devices as removable, in this namespace only.
+read_as_removable() {  # CARD...
+  mount --make-rprivate /
+  echo 1 >"$WORK/removable"
+  local card
+  for card in "$@"; do
+    mount --bind "$WORK/removable" "$(realpath "/sys/block/$(entry "$card")")/removable"
+  done
+}
 
 checks=0 failures=0
 pass() { echo "ok: $*"; checks=$((checks + 1)); }

@@ -9,28 +9,20 @@ set -uo pipefail
 skip() { echo "skipped: $*"; exit 77; }
 MiB=$((1 << 20))
 
-if [ "${1:-}" != --inside ]; then
-  program=$(realpath "$1") folder=$(realpath "$2")
-  [ "$(id -u)" = 0 ] || skip "needs root"
-  [ -c /dev/fuse ] || skip "no /dev/fuse"
-  for tool in losetup unshare mount umount cmp; do command -v "$tool" >/dev/null || skip "no $tool"; done
-  WORK=$(mktemp -d /dev/shm/vorlane-counterfeit-XXXXXX)
-  . "$(dirname "$0")/card-files.sh"
-  trap 'remove_card_files; rm -rf "$WORK"' EXIT
+make_cards() {  # FOLDING_CARD_FILE
+  local card_kind card kept mode
   for card_kind in F:$((256 * MiB)):fold P:$((512 * MiB)):drop G:$((1024 * MiB)):fold; do
     IFS=: read -r card kept mode <<<"$card_kind"
-    add_card_file "$folder" "$card" $((1024 * MiB)) "$kept" "$mode"
+    add_card_file "$1" "$card" $((1024 * MiB)) "$kept" "$mode"
   done
-  PROGRAM=$program WORK=$WORK unshare -m "$0" --inside
-  exit
+}
+if [ "${1:-}" != --inside ]; then
+  . "$(dirname "$0")/card-files.sh"
+  run_inside_with_cards counterfeit make_cards "$0" "$@" cmp
 fi
 
-mount --make-rprivate /
-echo 1 >"$WORK/removable"
-for card in F P G; do
-  mount --bind "$WORK/removable" "$(realpath "/sys/block/$(basename "$(cat "$WORK/$card.dev")")")/removable"
-done
 . "$(dirname "$0")/cli-checks.sh"
+read_as_removable F P G
 cd "$WORK"
 # Sectors of what a card kept that are not zero.
 written_sectors() { cmp -l "$1" /dev/zero 2>/dev/null | awk '{ print int(($1 - 1) / 512) }' | uniq | wc -l; }
