@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks the layout, then builds and runs every test twice: a plain
-# build, and one under AddressSanitizer and UndefinedBehaviorSanitizer. Tests that need root and
-# loop devices skip themselves elsewhere. Then the Windows backend under wine and the Debian
-# package, unless --linux-only (a quick local run). Warnings are errors where CI is set.
+# Installs what is missing, checks the layout, builds and checks what the start command starts,
+# then builds and runs every test twice: a plain build, and one under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Tests that need root and loop devices skip themselves elsewhere.
+# Then the Windows backend under wine and the Debian package, unless --linux-only (a quick local
+# run). Warnings are errors where CI is set.
 #   scripts/test.sh [--linux-only]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,6 +17,11 @@ esac
 
 cd "$root"
 git ls-files -z -- '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+
+# What the README's start command does, up to starting the window: the same build, and both
+# programs where it will start them.
+echo "== start command =="
+"$root/scripts/start.sh" --check
 
 export QT_QPA_PLATFORM=offscreen
 for preset in plain sanitize; do
