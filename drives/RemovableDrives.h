@@ -41,6 +41,12 @@ struct TDriveDetails {
 // The same drives as GetRemovableDrives, in the same order, with their details.
 std::vector<TDriveDetails> GetRemovableDriveDetails();
 
+// Asks the card readers that stay plugged in whether a card went in or out. Many report it only
+// when asked, and until then the system shows the card that was in before: its size, partitions
+// and medium number. Returns whether a reader's card changed. A reader may take seconds to
+// answer, so it is asked off the window's thread; the drive watcher asks every second.
+bool LookForNewMedia();
+
 // "7.4 GB · Generic STORAGE DEVICE": size in decimal gigabytes (as card makers count), then
 // vendor and model where known.
 std::string DescribeDrive(const TDriveDetails& drive);
