@@ -10,6 +10,7 @@
 #include "cli/Targets.h"
 #include "cli/Usage.h"
 #include "drives/Platform.h"
+#include "drives/ShowableText.h"
 
 namespace vorlane::cli {
 namespace {
@@ -68,6 +69,12 @@ void PrintText(const TCardReport& report) {
             << (target.IsDrive ? DescribeDrive(target.Details)
                                : "card image, " + std::to_string(report.SizeBytes) + " bytes")
             << "\n";
+  const TCardIdentity& card = target.Details.Card;
+  if (!card.Cid.empty())
+    std::cout << "  card: CID " << ShowableText(card.Cid) << ", serial "
+              << ShowableText(card.Serial) << ", maker " << ShowableText(card.ManufacturerId)
+              << ", name " << ShowableText(card.Name) << ", made " << ShowableText(card.Date)
+              << "\n";
   if (!report.Failure.empty()) return;
   const TCardInfo& info = report.Reading.Info;
   std::cout << "  test sector " << TestSector << ": "

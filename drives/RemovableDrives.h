@@ -13,12 +13,12 @@ std::vector<std::string> GetRemovableDrives();
 // A card's own identity, where the kernel shows it (cards in a built-in slot): the fields of its
 // CID register as the mmc driver gives them. Empty elsewhere. The card's words, untrusted.
 struct TCardIdentity {
-  std::string Cid;             // the whole register, 32 hex digits
-  std::string Serial;          // "0x1234abcd"
-  std::string ManufacturerId;  // "0x000003"
-  std::string OemId;           // "0x5344"
-  std::string Name;            // "SU08G"
-  std::string Date;            // "07/2019"
+  std::string Cid{};             // the whole register, 32 hex digits
+  std::string Serial{};          // "0x1234abcd"
+  std::string ManufacturerId{};  // "0x000003"
+  std::string OemId{};           // "0x5344"
+  std::string Name{};            // "SU08G"
+  std::string Date{};            // "07/2019"
 };
 
 // What tells one card from another: the volume's size and the reader's maker and model; and

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/JsonReports.h"
 #include "drives/ShowableText.h"
 
 namespace vorlane::cli {
@@ -31,17 +32,6 @@ TJson ReaderJson(const TDriveDetails& drive) {
   return {{"vendor", ShowableText(drive.Vendor)},
           {"model", ShowableText(drive.Model)},
           {"serial", ShowableText(drive.Serial)}};
-}
-
-// Only cards whose registers the kernel shows have an identity; elsewhere it is null.
-TJson CardJson(const TCardIdentity& card) {
-  if (card.Cid.empty() && card.Serial.empty()) return nullptr;
-  return {{"cid", ShowableText(card.Cid)},
-          {"serial", ShowableText(card.Serial)},
-          {"manfid", ShowableText(card.ManufacturerId)},
-          {"oemid", ShowableText(card.OemId)},
-          {"name", ShowableText(card.Name)},
-          {"date", ShowableText(card.Date)}};
 }
 
 TJson SegmentsJson(const std::vector<TRecordedSegment>& segments) {
@@ -102,7 +92,7 @@ std::string FormatRecord(const TCardRecord& record, const TRecordStamp& stamp) {
                       {"device", record.Device},
                       {"reader", ReaderJson(record.Drive)},
                       {"sizeBytes", record.Drive.SizeBytes},
-                      {"card", CardJson(record.Drive.Card)},
+                      {"card", CardIdentityJson(record.Drive.Card)},
                       {"segments", SegmentsJson(record.Segments)},
                       {"result", VerdictName(record.Verdict)},
                       {"words", record.Words},
