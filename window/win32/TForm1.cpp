@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "drives/windows/WideText.h"
+#include "drives/WideText.h"
 #include "window/SupportLink.h"
 #include "window/WindowTexts.h"
 #include "window/win32/Resources.h"

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "drives/windows/WideText.h"
+#include "drives/WideText.h"
 #include "window/SupportLink.h"
 #include "window/win32/TForm1.h"
 

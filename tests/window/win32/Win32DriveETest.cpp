@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "card/CardLayout.h"
-#include "drives/windows/WideText.h"
+#include "drives/WideText.h"
 #include "tests/card/WavFiles.h"
 #include "tests/support/FileBytes.h"
 #include "tests/window/win32/Win32Harness.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <thread>
 
-#include "drives/windows/WideText.h"
+#include "drives/WideText.h"
 #include "tests/card/WavFiles.h"
 #include "tests/window/win32/Win32Harness.h"
 #include "window/win32/Look.h"
