@@ -1,6 +1,7 @@
 // list: the removable drives, as the window's drive list shows them.
 #include <iostream>
 
+#include "card/Texts.h"
 #include "cli/Commands.h"
 #include "cli/JsonReports.h"
 #include "cli/Usage.h"
@@ -15,7 +16,7 @@ int RunList(bool json) {
     std::cout << JsonText(DriveListJson(drives)) << std::endl;
     return ExitPassed;
   }
-  if (drives.empty()) std::cerr << "没找到可移动磁盘" << std::endl;
+  if (drives.empty()) std::cerr << NoRemovableDiskText << std::endl;
   for (const TDriveDetails& drive : drives)
     std::cout << drive.Entry << "  " << VolumePathFor(drive.Entry) << "  " << DescribeDrive(drive)
               << "\n";

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <thread>
 
+#include "card/Texts.h"
 #include "drives/WideText.h"
 #include "tests/card/WavFiles.h"
 #include "tests/window/win32/Win32Harness.h"
@@ -148,7 +149,7 @@ TEST_F(Win32Window, ClickingOpenRunsItsDialogOfferingTheLastNameAndShowsThePath)
   const std::wstring path = Wav(L"语音.wav", 44);
   Harness.DialogAnswers = {path, std::nullopt};
   ClickAt(form->Handle(), SpeedButton2At.X, SpeedButton2At.Y);
-  EXPECT_EQ(form->Text("Label3").Text, L"路径:" + path);
+  EXPECT_EQ(form->Text("Label3").Text, Utf8ToWide(PathPrefixText) + path);
   EXPECT_TRUE(form->Behaviour().Segment(TSegment::One).Armed);
   ClickAt(form->Handle(), SpeedButton2At.X, SpeedButton2At.Y);
   EXPECT_EQ(Harness.OfferedNames, (std::vector<std::wstring>{L"", path}));
@@ -165,8 +166,8 @@ TEST_F(Win32Window, EachButtonReachesItsOwnHandler) {
   }
   ClickAt(form->Handle(), SpeedButton4At.X, SpeedButton4At.Y);
   ClickAt(form->Handle(), SpeedButton3At.X, SpeedButton3At.Y);
-  EXPECT_EQ(Harness.Boxes,
-            (std::vector<std::wstring>{L"请先打开WAV格式文件", L"请先打开WAV格式文件"}));
+  EXPECT_EQ(Harness.Boxes, (std::vector<std::wstring>{Utf8ToWide(OpenWavFirstText),
+                                                      Utf8ToWide(OpenWavFirstText)}));
   ClickAt(form->Handle(), 70, 244);
   EXPECT_EQ(Harness.OpenedUrls.size(), 1u) << "Label7";
 }
@@ -179,7 +180,7 @@ TEST_F(Win32Window, ButtonsAreLockedDuringTheJobAndComeBackAfterIt) {
   const TPainted idle(*form);
   ClickAt(form->Handle(), SpeedButton3At.X, SpeedButton3At.Y);
   EXPECT_TRUE(AllButtons(*form, false));
-  EXPECT_EQ(form->Text("Label2").Text, L"正在写入SD卡....");
+  EXPECT_EQ(form->Text("Label2").Text, Utf8ToWide(WritingText));
   const TPainted locked(*form);
   const RECT open2{8, 94 + 16, 105, 94 + 38};
   EXPECT_NE(idle.Count(open2, RGB(0, 0, 0)), locked.Count(open2, RGB(0, 0, 0)))
@@ -191,7 +192,7 @@ TEST_F(Win32Window, ButtonsAreLockedDuringTheJobAndComeBackAfterIt) {
   Harness.Card.WaitUntilHeld();
   Harness.Card.Release();
   ASSERT_TRUE(PumpUntil([&] { return AllButtons(*form, true); }));
-  EXPECT_EQ(form->Text("Label2").Text, L"已成功写入SD卡!");
+  EXPECT_EQ(form->Text("Label2").Text, Utf8ToWide(WrittenText));
   EXPECT_EQ(form->Text("Label2").Colour, RGB(0, 128, 0));
   EXPECT_EQ(form->Progress(), 0);
   EXPECT_EQ(Harness.Card.OpenedPath, VolumePathFor("E:"));
