@@ -2,6 +2,7 @@
 
 #include "card/Texts.h"
 #include "card/Tones.h"
+#include "window/SlotWiring.h"
 
 namespace vorlane {
 
@@ -62,9 +63,7 @@ void TJobPresenter::ShowSuccess() {
 }
 
 void TJobPresenter::ReEnable() {
-  for (TButton button :
-       {TButton::SpeedButton1, TButton::SpeedButton2, TButton::SpeedButton3, TButton::SpeedButton4})
-    Window.EnableButton(button);
+  for (TButton button : AllButtons) Window.EnableButton(button);
 }
 
 // The alarm blocks the job's thread, never the window's.

@@ -100,6 +100,13 @@ bool TFormBehaviour::DrivesChanged() {
   return true;
 }
 
+void TFormBehaviour::ButtonClick(TButton button) {
+  for (const TSlotWiring& slot : SlotWiring) {
+    if (button == slot.OpenButton) OpenSegmentFile(slot.Segment);
+    if (button == slot.WriteButton) StartWrite(slot.Segment);
+  }
+}
+
 // The segment's file is the one whose header was checked: a later pick that is not checked
 // (wrong ending, cannot be opened) stays in the dialog for next time but never reaches the card.
 void TFormBehaviour::OpenSegmentFile(TSegment which) {
@@ -107,7 +114,7 @@ void TFormBehaviour::OpenSegmentFile(TSegment which) {
   if (!path || !path->ends_with(".wav")) return;
   const std::optional<std::uint32_t> length = CheckChosenFile(View, *path);
   if (!length) return;
-  TSegmentSlot& segment = Segments[IndexOf(which)];
+  TSegmentSlot& segment = Segments[SlotIndex(which)];
   segment.File = *path;
   segment.DeclaredLength = *length;
   if (*length != 0) segment.Armed = true;
@@ -141,13 +148,11 @@ std::string TFormBehaviour::SelectedDriveEntry() const {
 
 // Locks the four buttons and starts the job, which unlocks them at whatever ending it reaches.
 void TFormBehaviour::StartWrite(TSegment which) {
-  const TSegmentSlot& segment = Segments[IndexOf(which)];
+  const TSegmentSlot& segment = Segments[SlotIndex(which)];
   if (RefuseWrite(segment)) return;
   View.SetStatusColor(which, StatusBlack);
   View.SetStatusText(which, WritingText);
-  for (TButton button :
-       {TButton::SpeedButton1, TButton::SpeedButton2, TButton::SpeedButton3, TButton::SpeedButton4})
-    View.SetButtonEnabled(button, false);
+  for (TButton button : AllButtons) View.SetButtonEnabled(button, false);
   WriteMode = which;
   Job.reset();  // the previous job has ended (the buttons were enabled): join it
   const std::string volumePath = VolumePathFor(SelectedDriveEntry());

@@ -2,7 +2,13 @@
 
 #include <cctype>
 
+#include "window/SlotWiring.h"
+
 namespace vorlane {
+
+std::string SegmentCaption(TSegment segment) {
+  return std::string(30, '*') + WiringOf(segment).SegmentName + std::string(28, '*');
+}
 
 std::string ApplicationTitle(const std::string& programPath) {
   const std::size_t folderEnd = programPath.find_last_of("/\\");

@@ -3,7 +3,12 @@
 
 #include <string>
 
+#include "card/CardLayout.h"
+
 namespace vorlane {
+
+// A segment panel's caption: 30 asterisks, the segment's name and 28 asterisks.
+std::string SegmentCaption(TSegment segment);
 
 // The program file's name without its folder, cut at its first full stop, its first character
 // in upper case and the rest in lower case: "/usr/bin/vorlane" gives "Vorlane", as the program

@@ -51,7 +51,7 @@ class FormBehaviour : public ::testing::Test {
   std::string Missing(const std::string& name) const { return (Folder.Path() / name).string(); }
 
   void Open(TFormBehaviour& form, TSegment segment, std::optional<std::string> answer) {
-    View.DialogAnswers[View.IndexOf(segment)].push_back(std::move(answer));
+    View.DialogAnswers[SlotIndex(segment)].push_back(std::move(answer));
     segment == TSegment::One ? form.SpeedButton2Click() : form.SpeedButton1Click();
   }
   static void Write(TFormBehaviour& form, TSegment segment) {
@@ -60,12 +60,8 @@ class FormBehaviour : public ::testing::Test {
   void WaitForJobEnd() {
     ASSERT_TRUE(View.RunPostedUntil([&] { return View.AllButtons(true); }));
   }
-  const std::string& Status(TSegment segment) const {
-    return View.StatusTexts[View.IndexOf(segment)];
-  }
-  const std::string& PathText(TSegment segment) const {
-    return View.PathTexts[View.IndexOf(segment)];
-  }
+  const std::string& Status(TSegment segment) const { return View.StatusTexts[SlotIndex(segment)]; }
+  const std::string& PathText(TSegment segment) const { return View.PathTexts[SlotIndex(segment)]; }
 
   TStrings Drives{"sdb1"};
   std::vector<TDriveDetails> Details;

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "drives/WideText.h"
+#include "window/SlotWiring.h"
 #include "window/SupportLink.h"
 #include "window/WindowTexts.h"
 #include "window/win32/Resources.h"
@@ -247,7 +248,7 @@ bool TForm1::HandleMouse(UINT message, LPARAM lParam) {
       if (released) {
         ReleaseCapture();
         Redraw(released->Place);
-        if (released == under) Click(released->Id);
+        if (released == under && FormBehaviour) FormBehaviour->ButtonClick(released->Id);
       } else if (SupportLinkPressed && onLink && FormBehaviour) {
         FormBehaviour->Label7Click();
       }
@@ -256,20 +257,6 @@ bool TForm1::HandleMouse(UINT message, LPARAM lParam) {
     }
     default:
       return false;
-  }
-}
-
-void TForm1::Click(TButton button) {
-  if (!FormBehaviour) return;
-  switch (button) {
-    case TButton::SpeedButton1:
-      return FormBehaviour->SpeedButton1Click();
-    case TButton::SpeedButton2:
-      return FormBehaviour->SpeedButton2Click();
-    case TButton::SpeedButton3:
-      return FormBehaviour->SpeedButton3Click();
-    case TButton::SpeedButton4:
-      return FormBehaviour->SpeedButton4Click();
   }
 }
 
@@ -317,7 +304,7 @@ void TForm1::OpenUrl(const std::string& url) {
 }
 
 std::optional<std::string> TForm1::RunOpenDialog(TSegment segment) {
-  std::wstring& lastName = LastFileNames[segment == TSegment::Two ? 1 : 0];
+  std::wstring& lastName = LastFileNames[WiringOf(segment).OpenDialog - 1];
   const std::optional<std::wstring> chosen = Services.OpenDialog(Window, lastName);
   if (!chosen) return std::nullopt;
   lastName = *chosen;

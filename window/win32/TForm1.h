@@ -109,7 +109,6 @@ class TForm1 final : public TFormView {
   void HandleDriveListCommand(WORD code);
   void DrawDriveEntry(const DRAWITEMSTRUCT& item) const;
   void ApplyPostedChanges();
-  void Click(TButton button);
   void Shutdown();
   void CreateControls();
   TPaintedText& TextFor(const char* name);
