@@ -23,8 +23,8 @@ const QRect WriteButtonPlace(240, 16, 97, 22);
 const QRect StatusLabelPlace(120, 16, 105, 25);
 const QRect PathLabelPlace(8, 48, 329, 25);
 
-const QString OpenCaption = QStringLiteral("打开(Open)");
-const QString WriteCaption = QStringLiteral("写入(Write)");
+const QString OpenCaption = QString::fromUtf8(OpenButtonCaption);
+const QString WriteCaption = QString::fromUtf8(WriteButtonCaption);
 
 TLabel* AddLabel(QWidget* parent, const char* name, const QRect& place, const QString& text,
                  Qt::Alignment verticalAlignment, const QFont& font) {
@@ -109,7 +109,7 @@ TForm1::TForm1(TFormServices services)
 
 void TForm1::SetUpWindow() {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Vorlane语音播放系统V1.0"));
+  setWindowTitle(QString::fromUtf8(FormCaption));
   // A title bar with the system menu, minimise and close, but no maximise or help button.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -133,9 +133,9 @@ void TForm1::CreateGaugeAndMakerLine() {
   Image1->setGeometry(4, 200, 57, 49);
   Image1->setPixmap(StretchedLogo(Image1->size()));
 
-  Label5 = AddLabel(this, "Label5", {64, 200, 193, 13},
-                    QStringLiteral("Vorlane语音系统 Versioon 1.0"), Qt::AlignTop, MakerLineFont());
-  Label6 = AddLabel(this, "Label6", {64, 219, 193, 13}, QStringLiteral("© 2026 Vorlane 语音设备"),
+  Label5 = AddLabel(this, "Label5", {64, 200, 193, 13}, QString::fromUtf8(MakerNameText),
+                    Qt::AlignTop, MakerLineFont());
+  Label6 = AddLabel(this, "Label6", {64, 219, 193, 13}, QString::fromUtf8(MakerNoticeText),
                     Qt::AlignTop, MakerLineFont());
   Label7 = AddLabel(this, "Label7", {64, 238, 149, 13}, QString::fromStdString(SupportLinkText()),
                     Qt::AlignTop, MakerLineFont());
@@ -164,8 +164,8 @@ void TForm1::CreateSegment1Panel() {
 }
 
 void TForm1::CreateDriveList() {
-  StaticText1 = AddLabel(this, "StaticText1", {256, 200, 88, 17}, QStringLiteral("选择您的移动盘"),
-                         Qt::AlignTop, font());
+  StaticText1 = AddLabel(this, "StaticText1", {256, 200, 88, 17},
+                         QString::fromUtf8(DriveListCaption), Qt::AlignTop, font());
 
   ComboBox1 = new TComboBox(this);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));

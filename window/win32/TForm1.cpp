@@ -43,7 +43,12 @@ std::optional<std::wstring> RunFileOpenDialog(HWND owner, const std::wstring& la
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  dialog.lpstrFilter = L"WAV文件\0*.wav\0";
+  // Description and pattern, each ending in a null, and a null after the last pair.
+  std::wstring filter = Utf8ToWide(WavFilterName);
+  filter += L'\0';
+  filter += Utf8ToWide(WavFilterPattern);
+  filter += L'\0';
+  dialog.lpstrFilter = filter.c_str();
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = name.data();
   dialog.nMaxFile = static_cast<DWORD>(name.size());
@@ -102,7 +107,7 @@ TForm1::TForm1(TWin32Services services)
   RegisterWindowClass();
   RECT frame{0, 0, ClientWidth, ClientHeight};
   AdjustWindowRectEx(&frame, WindowStyle, FALSE, 0);
-  Window = CreateWindowExW(0, WindowClass, L"Vorlane语音播放系统V1.0", WindowStyle, 486, 214,
+  Window = CreateWindowExW(0, WindowClass, Utf8ToWide(FormCaption).c_str(), WindowStyle, 486, 214,
                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                            Instance(), nullptr);
   if (!Window) throw std::runtime_error("CreateWindowExW failed");

@@ -44,7 +44,7 @@ struct TPaintedText {
 struct TFlatButton {
   TButton Id;
   RECT Place;
-  const wchar_t* Caption;
+  std::wstring Caption;
   HBITMAP Glyph;
   bool Enabled = true;
 };

@@ -32,12 +32,12 @@ int PanelTop(TSegment segment) {
 void TForm1::CreateControls() {
   const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
   Texts = {
-      {"Label5", At(64, 200, 193, 13), L"Vorlane语音系统 Versioon 1.0", Fonts.MakerLine, text,
-       false},
-      {"Label6", At(64, 219, 193, 13), L"© 2026 Vorlane 语音设备", Fonts.MakerLine, text, false},
+      {"Label5", At(64, 200, 193, 13), Utf8ToWide(MakerNameText), Fonts.MakerLine, text, false},
+      {"Label6", At(64, 219, 193, 13), Utf8ToWide(MakerNoticeText), Fonts.MakerLine, text, false},
       {"Label7", At(64, 238, 149, 13), Utf8ToWide(SupportLinkText()), Fonts.SupportLink, Purple,
        false},
-      {"StaticText1", At(256, 200, 88, 17), L"选择您的移动盘", Fonts.Window, text, false},
+      {"StaticText1", At(256, 200, 88, 17), Utf8ToWide(DriveListCaption), Fonts.Window, text,
+       false},
   };
   for (const TSlotWiring& slot : SlotWiring) {
     const int top = PanelTop(slot.Segment);
@@ -47,9 +47,9 @@ void TForm1::CreateControls() {
     Texts.push_back(
         {slot.StatusLabel, InPanel(top, 120, 16, 105, 25), L"", Fonts.Window, text, true});
     SpeedButtons[ButtonIndex(slot.OpenButton)] = {slot.OpenButton, InPanel(top, 8, 16, 97, 22),
-                                                  L"打开(Open)", FolderGlyph};
+                                                  Utf8ToWide(OpenButtonCaption), FolderGlyph};
     SpeedButtons[ButtonIndex(slot.WriteButton)] = {slot.WriteButton, InPanel(top, 240, 16, 97, 22),
-                                                   L"写入(Write)", WriteGlyph};
+                                                   Utf8ToWide(WriteButtonCaption), WriteGlyph};
   }
   // The list's height is the open list's: the field and up to 8 entries, then a scroll bar.
   ComboBox1 = CreateWindowExW(0, L"COMBOBOX", L"",

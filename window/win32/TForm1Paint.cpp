@@ -115,7 +115,7 @@ void TForm1::PaintButton(HDC dc, const TFlatButton& button) const {
   else if (button.Enabled && (Hot == &button || Pressed == &button))
     DrawEdge(dc, &place, BDR_RAISEDINNER, BF_RECT);
   SelectObject(dc, Fonts.Window);
-  const std::wstring caption = button.Caption;
+  const std::wstring& caption = button.Caption;
   const SIZE text = TextSize(dc, caption);
   const int width = place.right - place.left, height = place.bottom - place.top;
   const int shift = pressed ? 1 : 0;
