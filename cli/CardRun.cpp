@@ -24,7 +24,7 @@ class TJobWatcher final : public TJobObserver {
 };
 
 std::string SegmentWords(TSegment segment) {
-  return "(segment " + std::to_string(static_cast<int>(segment)) + ")";
+  return "(" + DescribeSegment(segment) + ")";
 }
 
 // The card's words for a comparison that did not pass: the window's words for what the card
@@ -133,8 +133,8 @@ bool TCardRun::CheckCapacity(const TStep& step) {
   const std::uint64_t reported = Target.IsDrive ? Target.Details.SizeBytes : 0;
   if (reported == 0 || reported >= needed) return true;
   const std::string problem = "the card reports " + std::to_string(reported) + " bytes, " +
-                              "segment " + std::to_string(static_cast<int>(last.Segment)) +
-                              " ends at byte " + std::to_string(needed);
+                              DescribeSegment(last.Segment) + " ends at byte " +
+                              std::to_string(needed);
   Listener.Failure(Target.VolumePath + ": checking the card: " + problem);
   const std::string words = TestFailedText;
   EndStep(step, false, words, words + " " + SegmentWords(last.Segment) + ", " + problem,
@@ -186,6 +186,8 @@ void TCardRun::VerifyAll(std::stop_token stop) {
       OpenFailed(step, opening);
       return;
     }
+    // The test sector belongs to no segment: it is compared once, as the first segment's
+    // verification begins (the first element itself, not a segment equal to it).
     if (&segment == &Segments.front() && !VerifyTestSector(*opening.Volume, step)) return;
     if (!VerifySegment(*opening.Volume, segment, stop)) return;
   }

@@ -80,7 +80,6 @@ class TForm1 final : public TFormView {
   const TPaintedText& Text(const char* name) const;
   bool ButtonEnabled(TButton button) const;
   int Progress() const { return Gauge1Progress; }
-  const TComPortSettings& ComPort() const { return ComPort1; }
   // Draws the client area into dc, as WM_PAINT puts it on the screen.
   void Paint(HDC dc) const;
 
