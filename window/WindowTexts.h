@@ -22,8 +22,8 @@ inline constexpr const char* WavFilterPattern = "*.wav";
 std::string SegmentCaption(TSegment segment);
 
 // The program file's name without its folder, cut at its first full stop, its first character
-// in upper case and the rest in lower case: "/usr/bin/vorlane" gives "Vorlane", as the program
-// file "C:\Program Files\Vorlane\vorlane.exe" does on Windows.
+// as it stands and the rest in lower case: "/usr/bin/vorlane" gives "vorlane", as the program
+// file "C:\Program Files\Vorlane\vorlane.exe" does on Windows, and "VORLANE.EXE" "Vorlane".
 std::string ApplicationTitle(const std::string& programPath);
 
 // The error box's text: the error's own, with a full stop added unless it is empty or already
