@@ -124,9 +124,13 @@ for arch in i686 x86_64; do
   dir="$WINEPREFIX/drive_c/${programs[$arch]}/Vorlane"
   [ "$(unzip -Z1 "$zip" | sort | tr '\n' ' ')" = "LICENSE.txt README.txt vorlane-cli.exe vorlane.exe " ] ||
     fail "$zip holds $(unzip -Z1 "$zip" | tr '\n' ' ')"
+  # The manual is the Windows one, as Windows text: a byte-order mark and CRLF line ends.
+  cmp -s <(unzip -p "$zip" README.txt) <(printf '\xef\xbb\xbf'; sed 's/$/\r/' dist/windows/README.txt) ||
+    fail "$zip: README.txt is not the Windows manual as Windows text"
 
   "${loader[i686]}" "$setup" /S
   check_installed "$arch"
+  cmp -s "$dir/README.txt" "$build-$arch-release/stage/README.txt" || fail "not the Windows manual"
   [ "$("${loader[$arch]}" "$dir/vorlane-cli.exe" --version | tr -d '\r')" = "vorlane-cli $version" ] ||
     fail "the installed vorlane-cli.exe does not run"
   # Over an older version, even when asked for another folder: the files it named are replaced.
