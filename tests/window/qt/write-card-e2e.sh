@@ -6,12 +6,14 @@
 # 1 and another to segment 2; the card image must then hold the test pattern at sector 8190,
 # both segment images, and nothing else.
 #
-#   write-card-e2e.sh PROGRAM        exit 77: skipped (needs root, loop devices, Xvfb, xdotool)
+#   write-card-e2e.sh PROGRAM        exit 77: skipped (needs root, loop devices, private mounts, Xvfb, xdotool)
 set -euo pipefail
 program=$(realpath "$1")
 skip() { echo "skipped: $*"; exit 77; }
 [ "$(id -u)" = 0 ] || skip "needs root"
 for tool in Xvfb xdotool losetup unshare; do command -v "$tool" >/dev/null || skip "no $tool"; done
+. "$(dirname "$0")/../../support/private-mounts.sh"
+require_private_mounts
 # The card must be the only removable drive: the program selects whatever arrives first.
 for flag in /sys/block/*/removable; do
   [ "$(cat "$flag")" = 0 ] || skip "a removable drive is present: $(dirname "$flag")"
