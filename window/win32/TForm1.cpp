@@ -114,6 +114,10 @@ TForm1::TForm1(TWin32Services services)
   SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
   CreateControls();
+  // The list shows its entries alone: fetching their details would open every removable volume
+  // at each fill for nothing.
+  if (!Services.Behaviour.GetRemovableDriveDetails)
+    Services.Behaviour.GetRemovableDriveDetails = [] { return std::vector<TDriveDetails>{}; };
   FormBehaviour = std::make_unique<TFormBehaviour>(*this, std::move(Services.Behaviour));
   FormBehaviour->FormCreate();
   const HWND window = Window;
@@ -125,6 +129,7 @@ TForm1::~TForm1() {
   Shutdown();
   if (Window) DestroyWindow(Window);
   for (HBITMAP picture : {FolderGlyph, WriteGlyph, Logo}) DeleteObject(picture);
+  DeleteObject(SkyBlueBrush);
 }
 
 // Drive events stop first; a running job is stopped at its next sector and waited for, and
@@ -165,6 +170,13 @@ LRESULT TForm1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DRAWITEM:
       DrawDriveEntry(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
+    // The drive list (its field, and its open list) is the one child control: its ground is
+    // sky blue too where no entry is drawn, as in an empty list, enabled or not.
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSTATIC:
+      SetBkColor(reinterpret_cast<HDC>(wParam), SkyBlue);
+      return reinterpret_cast<LRESULT>(SkyBlueBrush);
     case WM_COMMAND:
       if (reinterpret_cast<HWND>(lParam) == ComboBox1) HandleDriveListCommand(HIWORD(wParam));
       return 0;

@@ -125,6 +125,7 @@ class TForm1 final : public TFormView {
   HBITMAP FolderGlyph = nullptr;
   HBITMAP WriteGlyph = nullptr;
   HBITMAP Logo = nullptr;
+  HBRUSH SkyBlueBrush = CreateSolidBrush(SkyBlue);  // the drive list's ground
   HWND Window = nullptr;
   HWND ComboBox1 = nullptr;
   std::vector<TPaintedText> Texts;            // Label1..7, StaticText1, the group captions

@@ -126,6 +126,13 @@ TEST_F(Win32Window, ControlsArePaintedAtTheirPlacesInTheirColours) {
             std::wstring(30, L'*') + L"语音段1" + std::wstring(28, L'*'));
 }
 
+// With no card the drive list's field is sky blue like the rest of the window, not white.
+TEST_F(Win32Window, EmptyDriveListIsSkyBlue) {
+  Harness.Drives = {};
+  auto form = MakeForm();
+  EXPECT_EQ(TPainted(*form).At(280, 235), SkyBlue);
+}
+
 // 50% of W = 346 is 173: columns 1 to 172 blue, the rest sky blue; the text inverts both.
 TEST_F(Win32Window, GaugeFillsItsShareAndInvertsItsTextOverBarAndGround) {
   auto form = MakeForm();
