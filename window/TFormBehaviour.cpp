@@ -102,8 +102,8 @@ bool TFormBehaviour::DrivesChanged() {
 
 void TFormBehaviour::ButtonClick(TButton button) {
   for (const TSlotWiring& slot : SlotWiring) {
-    if (button == slot.OpenButton) OpenSegmentFile(slot.Segment);
-    if (button == slot.WriteButton) StartWrite(slot.Segment);
+    if (button == slot.OpenButton) return OpenSegmentFile(slot.Segment);
+    if (button == slot.WriteButton) return StartWrite(slot.Segment);
   }
 }
 
