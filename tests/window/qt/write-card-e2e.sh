@@ -62,11 +62,16 @@ unshare -m bash -euo pipefail -c '
   mount --make-rprivate /
   echo 1 >"$WORK/removable"
 
-  display=:$((90 + RANDOM % 100))
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb takes a free display itself and names it on descriptor 3 once it accepts clients, so no
+  # client has to probe it; -noreset keeps it up as clients come and go (without it, an Xvfb has
+  # been seen to end as its first client left, and the program then found no display).
+  Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" \
+    >/dev/null 2>&1 &
   xvfb=$!
-  export DISPLAY=$display QT_QPA_PLATFORM=xcb
-  for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+  trap "kill $xvfb 2>/dev/null || true" EXIT
+  for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+  [ -s "$WORK/display" ] || { echo "Xvfb did not start"; exit 1; }
+  export DISPLAY=:$(cat "$WORK/display") QT_QPA_PLATFORM=xcb
   "$PROGRAM" >"$WORK/program.log" 2>&1 &
   program=$!
   trap "kill $program $xvfb 2>/dev/null || true" EXIT
