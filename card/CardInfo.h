@@ -63,6 +63,7 @@ struct TCardInfo {
   bool FoldSuspected() const;
 };
 
+// Read stays first: an outcome given no result has ended well (TOutcome).
 enum class TCardReadResult {
   Read,        // every sector info looks at, or the card ended before it
   ReadFailed,  // the card refused a read (Error, CardOffset); Info is then incomplete

@@ -5,7 +5,7 @@
 #include "card/CardImage.h"
 #include "card/CardProof.h"
 #include "card/TReadWrite.h"
-#include "cli/ResultWords.h"
+#include "card/Texts.h"
 
 namespace vorlane::cli {
 namespace {
@@ -24,7 +24,7 @@ class TJobWatcher final : public TJobObserver {
 };
 
 std::string SegmentWords(TSegment segment) {
-  return "(segment " + std::to_string(static_cast<int>(segment)) + ")";
+  return "(" + DescribeSegment(segment) + ")";
 }
 
 // The card's words for a comparison that did not pass: the window's words for what the card
@@ -32,23 +32,22 @@ std::string SegmentWords(TSegment segment) {
 std::string CardWordsFor(const TVerifyOutcome& outcome, TSegment segment) {
   switch (outcome.Result) {
     case TVerifyResult::Differs:
-      return std::string(WindowWords(TJobResult::TestCompareFailed)) + " " + SegmentWords(segment) +
+      return std::string(TestFailedText) + " " + SegmentWords(segment) +
              ", verification failed at " + DescribeSectorOf(*outcome.CardOffset);
     case TVerifyResult::CardReadFailed:
-      return std::string(WindowWords(TJobResult::TestReadFailed)) + " " + SegmentWords(segment);
+      return std::string(ReadFailedText) + " " + SegmentWords(segment);
     case TVerifyResult::FileReadFailed:
       return "the WAV file could not be read " + SegmentWords(segment);
     default:
-      return "stopped";
+      return StoppedText;
   }
 }
 
 std::string StepWordsFor(const TVerifyOutcome& outcome) {
   if (outcome.Result == TVerifyResult::Differs)
     return "verification failed at " + DescribeSectorOf(*outcome.CardOffset);
-  if (outcome.Result == TVerifyResult::CardReadFailed)
-    return WindowWords(TJobResult::TestReadFailed);
-  return outcome.Result == TVerifyResult::Stopped ? "stopped" : "the WAV file could not be read";
+  if (outcome.Result == TVerifyResult::CardReadFailed) return ReadFailedText;
+  return outcome.Result == TVerifyResult::Stopped ? StoppedText : "the WAV file could not be read";
 }
 
 template <typename TResultKind>
@@ -90,10 +89,9 @@ void TCardRun::Run(std::stop_token stop) {
   // Only once every segment is written: a later one that folded over an earlier one shows.
   if (Outcome.Passed && Mode != TRunMode::WriteOnly) VerifyCard(stop);
   if (Outcome.Passed) {
-    const char* written = WindowWords(TJobResult::Succeeded);
     Outcome.Words = Mode == TRunMode::VerifyOnly  ? "verified"
-                    : Mode == TRunMode::WriteOnly ? std::string(written) + " (not verified)"
-                                                  : std::string(written) + " (verified)";
+                    : Mode == TRunMode::WriteOnly ? std::string(WrittenText) + " (not verified)"
+                                                  : std::string(WrittenText) + " (verified)";
   }
   Outcome.Seconds = SecondsSince(started);
   Done = true;
@@ -121,7 +119,7 @@ bool TCardRun::CheckCard() {
     return true;
   }
   Listener.Failure(DescribeFailure(Target.VolumePath, proved));
-  const std::string words = WindowWords(proved.Result);
+  const std::string words = TextFor(proved.Result);
   EndStep(step, false, words,
           words + " " + SegmentWords(failing) + (proved.Detail.empty() ? "" : ", " + proved.Detail),
           FailureOf(proved));
@@ -135,10 +133,10 @@ bool TCardRun::CheckCapacity(const TStep& step) {
   const std::uint64_t reported = Target.IsDrive ? Target.Details.SizeBytes : 0;
   if (reported == 0 || reported >= needed) return true;
   const std::string problem = "the card reports " + std::to_string(reported) + " bytes, " +
-                              "segment " + std::to_string(static_cast<int>(last.Segment)) +
-                              " ends at byte " + std::to_string(needed);
+                              DescribeSegment(last.Segment) + " ends at byte " +
+                              std::to_string(needed);
   Listener.Failure(Target.VolumePath + ": checking the card: " + problem);
-  const std::string words = WindowWords(TJobResult::TestCompareFailed);
+  const std::string words = TestFailedText;
   EndStep(step, false, words, words + " " + SegmentWords(last.Segment) + ", " + problem,
           {{}, std::nullopt, problem});
   return false;
@@ -164,7 +162,7 @@ bool TCardRun::WriteSegment(const TSegmentChoice& segment, std::stop_token stop)
     return true;
   }
   if (IsFailure(result)) Listener.Failure(DescribeFailure(Target.VolumePath, watcher.Outcome));
-  const std::string words = WindowWords(result);
+  const std::string words = TextFor(result);
   Outcome.Stopped = result == TJobResult::Stopped;
   EndStep(step, false, words, Outcome.Stopped ? words : words + " " + SegmentWords(segment.Segment),
           FailureOf(watcher.Outcome));
@@ -188,6 +186,8 @@ void TCardRun::VerifyAll(std::stop_token stop) {
       OpenFailed(step, opening);
       return;
     }
+    // The test sector belongs to no segment: it is compared once, as the first segment's
+    // verification begins (the first element itself, not a segment equal to it).
     if (&segment == &Segments.front() && !VerifyTestSector(*opening.Volume, step)) return;
     if (!VerifySegment(*opening.Volume, segment, stop)) return;
   }
@@ -200,7 +200,7 @@ bool TCardRun::VerifyTestSector(TVolume& volume, const TStep& step) {
   Listener.Failure(Target.VolumePath + ": verifying the test sector: " +
                    (differs ? "the card no longer holds the test pattern"
                             : "reading the card: " + checked.Error.message()));
-  const std::string words = WindowWords(checked.Result);
+  const std::string words = TextFor(checked.Result);
   const std::string where = "verification failed at " + DescribeSectorOf(TestSectorByte);
   EndStep(step, false, differs ? where : words,
           words + " (test sector)" + (differs ? ", " + where : ""), FailureOf(checked));
@@ -228,7 +228,7 @@ bool TCardRun::VerifySegment(TVolume& volume, const TSegmentChoice& segment, std
 
 bool TCardRun::OpenFailed(const TStep& step, const TVolumeOpening& opening) {
   Listener.Failure(DescribeFailure(Target.VolumePath, OpenFailure(opening)));
-  const std::string words = WindowWords(TJobResult::VolumeOpenFailed);
+  const std::string words = ReinsertDiskText;
   EndStep(step, false, words, words + " " + SegmentWords(step.Segment),
           FailureOf(OpenFailure(opening)));
   return false;

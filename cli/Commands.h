@@ -11,12 +11,13 @@
 
 namespace vorlane::cli {
 
-int RunList(bool json);
+int RunList(const TCommandContext& context, bool json);
 int RunWrite(const TCommandContext& context, const TSegmentFiles& files,
              const std::vector<std::string>& drives, bool verify, bool assumeYes);
 int RunVerify(const TCommandContext& context, const TSegmentFiles& files,
               const std::vector<std::string>& drives);
-int RunInfo(const std::vector<std::string>& drives, bool json);
-int RunRead(TSegment segment, const std::string& drive, const std::string& output, bool force);
+int RunInfo(const TCommandContext& context, const std::vector<std::string>& drives, bool json);
+int RunRead(const TCommandContext& context, TSegment segment, const std::string& drive,
+            const std::string& output, bool force);
 
 }  // namespace vorlane::cli

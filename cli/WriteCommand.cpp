@@ -11,6 +11,7 @@
 #include "cli/CardRun.h"
 #include "cli/Commands.h"
 #include "cli/Confirm.h"
+#include "cli/Figures.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/Usage.h"
 
@@ -94,18 +95,13 @@ void PrepareImages(std::ostream& err, const std::vector<TTarget>& targets,
   }
 }
 
-std::vector<TTarget> ResolveDrives(const TCommandContext& context,
-                                   const std::vector<std::string>& drives, TMissingImage missing) {
-  if (drives.empty()) throw TUsageError("no DRIVE given (see vorlane-cli list)");
-  return ResolveTargets(drives, context.RemovableDrives(), missing);
-}
-
 }  // namespace
 
 int RunWrite(const TCommandContext& context, const TSegmentFiles& files,
              const std::vector<std::string>& drives, bool verify, bool assumeYes) {
   const std::vector<TSegmentChoice> segments = CheckSegmentFiles(files.Segment1, files.Segment2);
-  const std::vector<TTarget> targets = ResolveDrives(context, drives, TMissingImage::Create);
+  const std::vector<TTarget> targets =
+      ResolveTargets(drives, context.RemovableDrives(), TMissingImage::Create);
   ConfirmWrite(context, targets, segments, assumeYes);
   PrepareImages(context.Err, targets, segments);
   return RunCards(context, targets, segments,
@@ -115,8 +111,8 @@ int RunWrite(const TCommandContext& context, const TSegmentFiles& files,
 int RunVerify(const TCommandContext& context, const TSegmentFiles& files,
               const std::vector<std::string>& drives) {
   const std::vector<TSegmentChoice> segments = CheckSegmentFiles(files.Segment1, files.Segment2);
-  return RunCards(context, ResolveDrives(context, drives, TMissingImage::Refuse), segments,
-                  TRunMode::VerifyOnly);
+  return RunCards(context, ResolveTargets(drives, context.RemovableDrives(), TMissingImage::Refuse),
+                  segments, TRunMode::VerifyOnly);
 }
 
 }  // namespace vorlane::cli

@@ -40,9 +40,9 @@ void AddDrives(CLI::App& command, TArguments& arguments) {
                      "a drive list entry (sdb1), its volume path (/dev/sdb1) or a card image file");
 }
 
-int ReadSegment(const TArguments& arguments) {
+int ReadSegment(const TCommandContext& context, const TArguments& arguments) {
   if (arguments.Read1 == arguments.Read2) throw TUsageError("read: give exactly one of -1 and -2");
-  return RunRead(arguments.Read1 ? vorlane::TSegment::One : vorlane::TSegment::Two,
+  return RunRead(context, arguments.Read1 ? vorlane::TSegment::One : vorlane::TSegment::Two,
                  arguments.Drives.front(), arguments.Output, arguments.Force);
 }
 
@@ -128,14 +128,14 @@ int main(int argc, char** argv) {
   }
   const TCommandContext context = SystemContext();
   return ExitCodeOf(context, [&] {
-    if (*list) return RunList(arguments.Json);
+    if (*list) return RunList(context, arguments.Json);
     if (*write)
       return RunWrite(context, arguments.Files, arguments.Drives, !arguments.NoVerify,
                       arguments.Yes);
     if (*verify) return RunVerify(context, arguments.Files, arguments.Drives);
-    if (*info) return RunInfo(arguments.Drives, arguments.Json);
+    if (*info) return RunInfo(context, arguments.Drives, arguments.Json);
     if (*app.get_subcommand("station")) return Station(context, arguments);
     arguments.Drives = {drive};
-    return ReadSegment(arguments);
+    return ReadSegment(context, arguments);
   });
 }

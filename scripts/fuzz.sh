@@ -24,7 +24,7 @@ done
 build=$root/build/fuzz
 cmake -S "$root" -B "$build" -G Ninja --no-warn-unused-cli -DCMAKE_CXX_COMPILER=clang++-14 \
   -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g" -DVORLANE_FUZZ=ON \
-  -DVORLANE_BUILD_WINDOW=OFF -DVORLANE_BUILD_TESTS=OFF -DBUILD_TESTING=OFF >/dev/null
+  -DVORLANE_BUILD_WINDOW=OFF -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" --target fuzzers -j2
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1

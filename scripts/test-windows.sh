@@ -158,6 +158,9 @@ for arch in i686 x86_64; do
   dir="$WINEPREFIX/drive_c/${programs[$arch]}/Vorlane"
   [ "$(unzip -Z1 "$zip" | sort | tr '\n' ' ')" = "LICENSE.txt README.txt vorlane-cli.exe vorlane.exe " ] ||
     fail "$zip holds $(unzip -Z1 "$zip" | tr '\n' ' ')"
+  # The manual is the Windows one, as Windows text: a byte-order mark and CRLF line ends.
+  cmp -s <(unzip -p "$zip" README.txt) <(printf '\xef\xbb\xbf'; sed 's/$/\r/' dist/windows/README.txt) ||
+    fail "$zip: README.txt is not the Windows manual as Windows text"
   for program in vorlane.exe vorlane-cli.exe; do check_program "$arch" "$build-$arch-release/stage/$program"; done
   if ! $wine32; then
     echo "not run: the installer is a 32-bit program and there is no 32-bit wine"
@@ -166,6 +169,7 @@ for arch in i686 x86_64; do
 
   "${loader[i686]}" "$setup" /S
   check_installed "$arch"
+  cmp -s "$dir/README.txt" "$build-$arch-release/stage/README.txt" || fail "not the Windows manual"
   [ "$("${loader[$arch]}" "$dir/vorlane-cli.exe" --version | tr -d '\r')" = "vorlane-cli $version" ] ||
     fail "the installed vorlane-cli.exe does not run"
   # Over an older version, even when asked for another folder: the files it named are replaced.

@@ -161,6 +161,7 @@ int TStation::ExitCode() const {
 }
 
 void TStation::Show(const std::string& slot, const TSlot& state, const TCardRecord* finished) {
+  // Indexed by TPhase, in its order.
   static constexpr TSlotShows ShownFor[] = {TSlotShows::Waiting, TSlotShows::Waiting,
                                             TSlotShows::Writing, TSlotShows::Finished,
                                             TSlotShows::LeftAlone};

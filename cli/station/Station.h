@@ -70,6 +70,7 @@ class TStation {
   const TStationCounts& Counts() const { return Tally; }
 
  private:
+  // In the order of what each phase shows (ShownFor in Station.cpp).
   enum class TPhase { Empty, Settling, Writing, Finished, LeftAlone };
   struct TSlot {
     TPhase Phase = TPhase::Empty;

@@ -173,7 +173,7 @@ std::vector<TRecordedSegment> DigestSegments(const std::vector<TSegmentChoice>& 
 void PrintPlan(std::ostream& out, const std::vector<TRecordedSegment>& segments,
                const TStationOptions& options) {
   for (const TRecordedSegment& segment : segments)
-    out << "segment " << static_cast<int>(segment.Segment) << ": " << segment.File << ", "
+    out << DescribeSegment(segment.Segment) << ": " << segment.File << ", "
         << segment.DeclaredLength << " bytes, sha256 " << segment.Sha256 << "\n";
   if (options.Log) out << "record: " << *options.Log << "\n";
   out.flush();

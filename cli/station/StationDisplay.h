@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/CardRun.h"
+#include "cli/LiveLines.h"
 #include "cli/station/Station.h"
 
 namespace vorlane::cli {
@@ -30,8 +31,6 @@ class TStationDisplay final : public TRunListener {
 
   void StepStarted(std::size_t card, const TStep& step) override;
   void StepProgress(std::size_t card, int percent) override;
-  void StepEnded(std::size_t card, const TStep& step, bool passed,
-                 const std::string& words) override;
   void Failure(const std::string& logLine) override;
 
  private:
@@ -54,7 +53,7 @@ class TStationDisplay final : public TRunListener {
   std::map<std::size_t, std::string> SlotOfCard;
   std::map<std::string, TSlotLine> Slots;
   std::string CountsLine;
-  int Drawn = 0;  // live lines on the screen
+  TLiveLines Lines;  // drawn only where Live
   TStationClock::time_point LastDrawn;
 };
 

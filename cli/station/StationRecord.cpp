@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/Figures.h"
 #include "cli/JsonReports.h"
 #include "drives/ShowableText.h"
 
@@ -23,9 +24,9 @@ const char* StepName(TStepKind kind) {
 }
 
 TJson TimesJson(const TStepTimes& times) {
-  const double rate =
-      times.Seconds > 0 ? static_cast<double>(times.Bytes) / 1e6 / times.Seconds : 0;
-  return {{"seconds", times.Seconds}, {"bytes", times.Bytes}, {"megabytesPerSecond", rate}};
+  return {{"seconds", times.Seconds},
+          {"bytes", times.Bytes},
+          {"megabytesPerSecond", MegabytesPerSecond(times.Bytes, times.Seconds)}};
 }
 
 TJson ReaderJson(const TDriveDetails& drive) {

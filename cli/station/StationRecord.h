@@ -14,6 +14,7 @@
 
 namespace vorlane::cli {
 
+// In the order of the slot lines' verdict words (StationDisplay.cpp).
 enum class TCardVerdict { Passed, Failed, Refused, Stopped };
 
 // "passed", "failed", "refused", "stopped"

@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "drives/FileAccess.h"
+#include "drives/WideText.h"
 #include "drives/windows/HandleWindows.h"
-#include "drives/windows/WideText.h"
 #include "drives/windows/WindowsError.h"
 
 namespace vorlane {

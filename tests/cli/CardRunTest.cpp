@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "card/CardProof.h"
+#include "card/Texts.h"
 #include "tests/card/FakeVolume.h"
 #include "tests/card/WavFiles.h"
 
@@ -63,7 +64,7 @@ TEST_P(CliCard, WritesBothSegmentsOnlyWhereTheCardKeepsThem) {
   run.Join();
 
   const TCardResult& result = run.Result();
-  EXPECT_EQ(result.Passed, std::string_view(c.Words).starts_with("已成功写入SD卡!"));
+  EXPECT_EQ(result.Passed, std::string_view(c.Words).starts_with(WrittenText));
   EXPECT_TRUE(result.Words.starts_with(c.Words)) << result.Words;
   EXPECT_EQ(listener.Lines.size(), result.Passed ? 0u : 1u);
   if (c.RefusedBeforeWriting) {

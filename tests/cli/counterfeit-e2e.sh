@@ -4,7 +4,7 @@
 # back over its start, P drops writes past 512 MiB and reads zeros there, G keeps all 1 GiB.
 # The drive list sees the loop devices as removable (a private mount namespace).
 #
-#   counterfeit-e2e.sh PROGRAM FOLDING_CARD_FILE      exit 77: skipped (needs root, FUSE, loop)
+#   counterfeit-e2e.sh PROGRAM FOLDING_CARD_FILE      exit 77: skipped (needs root, FUSE, loop, private mounts)
 set -uo pipefail
 skip() { echo "skipped: $*"; exit 77; }
 MiB=$((1 << 20))
@@ -14,6 +14,8 @@ if [ "${1:-}" != --inside ]; then
   [ "$(id -u)" = 0 ] || skip "needs root"
   [ -c /dev/fuse ] || skip "no /dev/fuse"
   for tool in losetup unshare mount umount cmp; do command -v "$tool" >/dev/null || skip "no $tool"; done
+  . "$(dirname "$0")/../support/private-mounts.sh"
+  require_private_mounts
   work=$(mktemp -d /dev/shm/vorlane-counterfeit-XXXXXX)
   loops=() pids=() mounts=()
   cleanup() {

@@ -5,7 +5,7 @@
 # in turn in one reader, then two at once; a card in before the start is left alone. Checks each
 # card's bytes and the record, field by field.
 #
-#   station-e2e.sh PROGRAM    exit 77: skipped (needs root, loop devices, unshare, python3)
+#   station-e2e.sh PROGRAM    exit 77: skipped (needs root, loop devices, private mounts, python3)
 set -uo pipefail
 skip() { echo "skipped: $*"; exit 77; }
 
@@ -13,6 +13,8 @@ if [ "${1:-}" != --inside ]; then
   program=$(realpath "$1")
   [ "$(id -u)" = 0 ] || skip "needs root"
   for tool in losetup unshare mount cmp python3; do command -v "$tool" >/dev/null || skip "no $tool"; done
+  . "$(dirname "$0")/../support/private-mounts.sh"
+  require_private_mounts
   work=$(mktemp -d /dev/shm/vorlane-station-e2e-XXXXXX)
   readers=()
   cleanup() {

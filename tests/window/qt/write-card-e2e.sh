@@ -12,13 +12,15 @@
 # is now, or as the image VORLANE_E2E_BEFORE holds it (a file system mounted now is marked in
 # use, and taken off it is marked clean again); the script writes into that image.
 #
-#   write-card-e2e.sh PROGRAM        exit 77: skipped (needs root, loop devices, Xvfb, xdotool)
+#   write-card-e2e.sh PROGRAM        exit 77: skipped (needs root, loop devices, private mounts, Xvfb, xdotool)
 set -euo pipefail
 program=$(realpath "$1")
 skip() { echo "skipped: $*"; exit 77; }
 [ "$(id -u)" = 0 ] || skip "needs root"
 for tool in Xvfb xdotool losetup unshare; do command -v "$tool" >/dev/null || skip "no $tool"; done
 card=${VORLANE_E2E_CARD:-}
+. "$(dirname "$0")/../../support/private-mounts.sh"
+require_private_mounts
 # The card must be the only removable drive: the program selects whatever arrives first.
 for flag in /sys/block/*/removable; do
   [ -n "$card" ] || [ "$(cat "$flag")" = 0 ] || skip "a removable drive is present: $(dirname "$flag")"
@@ -78,11 +80,16 @@ unshare -m bash -euo pipefail -c '
   mount --make-rprivate /
   echo 1 >"$WORK/removable"
 
-  display=:$((90 + RANDOM % 100))
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb takes a free display itself and names it on descriptor 3 once it accepts clients, so no
+  # client has to probe it; -noreset keeps it up as clients come and go (without it, an Xvfb has
+  # been seen to end as its first client left, and the program then found no display).
+  Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" \
+    >/dev/null 2>&1 &
   xvfb=$!
-  export DISPLAY=$display QT_QPA_PLATFORM=xcb
-  for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+  trap "kill $xvfb 2>/dev/null || true" EXIT
+  for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+  [ -s "$WORK/display" ] || { echo "Xvfb did not start"; exit 1; }
+  export DISPLAY=:$(cat "$WORK/display") QT_QPA_PLATFORM=xcb
   $AS_USER "$PROGRAM" >"$WORK/program.log" 2>&1 &
   program=$!
   trap "kill $program $xvfb 2>/dev/null || true; sed \"s/^/  program: /\" \"\$WORK/program.log\"" EXIT
