@@ -47,8 +47,8 @@ struct TRecordStamp {
   std::chrono::system_clock::time_point Time;
   std::string Host;
   std::string Version;
-  std::optional<std::string> Operator;  // --operator, --batch
-  std::optional<std::string> Batch;
+  std::optional<std::string> Operator{};  // --operator, --batch
+  std::optional<std::string> Batch{};
 };
 
 // "check", "write", "verify", "grade"

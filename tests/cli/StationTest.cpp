@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <future>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "card/Sha256.h"
 #include "cli/station/Station.h"
+#include "tests/card/WavFiles.h"
 
 namespace vorlane::cli {
 namespace {
@@ -392,6 +395,36 @@ TEST(Sha256, MatchesTheStandardsVectors) {
             "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
   EXPECT_EQ(digestOf(std::string(1'000'000, 'a')),
             "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
+
+// A file's digest, or none where hashing it takes longer than a person would wait.
+std::optional<std::string> FileSha256Within(const std::string& path, std::chrono::seconds limit) {
+  auto digest = std::make_shared<std::promise<std::optional<std::string>>>();
+  std::future<std::optional<std::string>> done = digest->get_future();
+  std::thread([digest, path] { digest->set_value(FileSha256(path)); }).detach();
+  if (done.wait_for(limit) != std::future_status::ready) return std::nullopt;
+  return done.get();
+}
+
+// Recordings are hashed a few MiB at a time: a file of exactly one such chunk, and one a byte
+// longer, give the digests sha256sum gives, in time.
+TEST(Sha256, OfARecordingIsTheDigestOfAllItsBytes) {
+  const struct {
+    std::size_t Size;
+    const char* Digest;
+  } files[] = {
+      {4 << 20, "4198dc383bedfb39516ccdf9bf613df1d3119f8b0725461844a97df54fb49aa8"},
+      {(4 << 20) + 1, "7bee1256ca31dd1f8b3ecbbe0fcc89a83515b6523bfd8fee268787ce1ca71b75"},
+  };
+  testing::TTempFolder folder;
+  for (const auto& file : files) {
+    std::vector<std::uint8_t> bytes(file.Size);
+    for (std::size_t i = 0; i < file.Size; ++i)
+      bytes[i] = static_cast<std::uint8_t>(i * 31 + (i >> 20));
+    EXPECT_EQ(FileSha256Within(folder.Write("recording.wav", bytes), std::chrono::seconds(60)),
+              file.Digest)
+        << file.Size << " bytes";
+  }
 }
 
 }  // namespace
