@@ -14,6 +14,28 @@ int HexValue(char c) {
   return -1;
 }
 
+// The length of the UTF-8 sequence text starts with, 0 where it is none: overlong forms,
+// surrogates and code points past U+10FFFF are none.
+std::size_t Utf8Length(std::string_view text) {
+  const auto lead = static_cast<unsigned char>(text[0]);
+  const std::size_t length = lead < 0x80   ? 1
+                             : lead < 0xC2 ? 0
+                             : lead < 0xE0 ? 2
+                             : lead < 0xF0 ? 3
+                             : lead < 0xF5 ? 4
+                                           : 0;
+  if (length == 0 || length > text.size()) return 0;
+  char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(text[i]);
+    if ((next & 0xC0) != 0x80) return 0;
+    code = code << 6 | (next & 0x3F);
+  }
+  constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
 void AppendUtf8(std::string& out, char32_t code) {
   if (code < 0x80) {
     out.push_back(static_cast<char>(code));
@@ -136,14 +158,14 @@ bool TJsonScanner::Key() {
 // decoded into scratch.
 bool TJsonScanner::String(std::string_view& decoded, std::string& scratch) {
   const std::size_t start = ++At;
-  for (; !AtEnd(); ++At) {
+  while (!AtEnd()) {
     const auto c = static_cast<unsigned char>(Text[At]);
     if (c == '"') {
       decoded = Text.substr(start, At++ - start);
       return true;
     }
     if (c == '\\') break;
-    if (c < 0x20) return Fail("a control character in a string");
+    if (!Character()) return false;
   }
   scratch.assign(Text.substr(start, At - start));
   while (!AtEnd()) {
@@ -153,18 +175,25 @@ bool TJsonScanner::String(std::string_view& decoded, std::string& scratch) {
       decoded = scratch;
       return true;
     }
-    if (c < 0x20) return Fail("a control character in a string");
-    if (c == '\\') {
-      if (!Escape(scratch)) return false;
-    } else {
-      scratch.push_back(static_cast<char>(c));
-      ++At;
-    }
+    const std::size_t from = At;
+    if (c == '\\' ? !Escape(scratch) : !Character()) return false;
+    if (c != '\\') scratch.append(Text.substr(from, At - from));
   }
   return Fail("cut off in a string");
 }
 
-// One escape, from its backslash; a \u escape of half a surrogate pair alone becomes U+FFFD.
+// One character of a string as it stands: no control character, and only whole UTF-8.
+bool TJsonScanner::Character() {
+  const auto c = static_cast<unsigned char>(Text[At]);
+  if (c < 0x20) return Fail("a control character in a string");
+  const std::size_t length = c < 0x80 ? 1 : Utf8Length(Text.substr(At));
+  if (length == 0) return Fail("a string that is not UTF-8");
+  At += length;
+  return true;
+}
+
+// One escape, from its backslash; a \u escape of half a surrogate pair alone is refused, as no
+// character is written so.
 bool TJsonScanner::Escape(std::string& out) {
   if (At + 1 >= Text.size()) return Fail("cut off in an escape");
   const char kind = Text[At + 1];
@@ -195,7 +224,7 @@ bool TJsonScanner::Escape(std::string& out) {
     code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
     At += 6;
   } else if (code >= 0xD800 && code <= 0xDFFF) {
-    code = 0xFFFD;
+    return Fail("half a surrogate pair");
   }
   AppendUtf8(out, code);
   return true;

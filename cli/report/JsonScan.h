@@ -1,6 +1,6 @@
-// A strict reader of one JSON text (RFC 8259) held in memory, that builds no tree: it hands
-// each value to a visitor with the keys that lead to it, so a reader takes the fields it knows
-// and passes over the rest at the speed of a scan. Station logs are read a million lines at a
+// A strict reader of one JSON text (RFC 8259, UTF-8 only) held in memory, that builds no tree: it
+// hands each value to a visitor with the keys that lead to it, so a reader takes the fields it
+// knows and passes over the rest at the speed of a scan. Station logs are read a million lines at a
 // time; a tree per line would cost more than everything else together.
 #pragma once
 
@@ -50,6 +50,7 @@ class TJsonScanner {
   bool AfterValue(bool& more);
   bool String(std::string_view& decoded, std::string& scratch);
   bool Escape(std::string& out);
+  bool Character();
   bool Number();
   bool Literal(std::string_view word);
   bool Key();

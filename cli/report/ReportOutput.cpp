@@ -144,7 +144,7 @@ TJson SlowestJson(const std::vector<TSlowCard>& cards, const std::vector<TLogChe
 std::string CsvField(const std::string& text) {
   std::string field = ShowableText(text);
   if (!field.empty() && std::string_view("=+-@").find(field.front()) != std::string_view::npos)
-    field.insert(0, "'");
+    field = "'" + field;
   if (field.find_first_of(",\"") == std::string::npos) return field;
   std::string quoted = "\"";
   for (const char c : field) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
