@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Times vorlane-cli report on station logs made up by the station's own formatter: 1,000,000
-# records in one log, and the same number in four stations' logs merged by time; wall time and
-# peak memory of each, as /usr/bin/time measures them, the median of ROUNDS runs. Then the
-# chain's cost per record, in time and bytes. The logs go to a folder in /tmp (about 1 GB).
+# records in one log, and the same number in four stations' logs merged by time; wall time, CPU
+# time and peak memory of each, as /usr/bin/time measures them, the median of ROUNDS runs. Then
+# the chain's cost per record, in time and bytes. The logs go to a folder in /tmp (about 2 GB).
 #
 #   bench/run-report-bench.sh [ROUNDS]
 set -euo pipefail
@@ -25,22 +25,22 @@ for station in 1 2 3 4; do
 done
 echo "one log: $(wc -l <"$work/one.jsonl") records, $(du -m "$work/one.jsonl" | cut -f1) MiB"
 
-# Seconds and peak resident MiB of one report, its output discarded.
+# Wall seconds, CPU seconds and peak resident MiB of one report, its output discarded. On a
+# machine others share, the CPU time is the steadier figure.
 measure() {
-  /usr/bin/time -f '%e %M' -o "$work/time" "$build/cli/vorlane-cli" report "$@" >/dev/null
-  awk '{ printf "%s %.0f", $1, $2 / 1024 }' "$work/time"
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$build/cli/vorlane-cli" report "$@" >/dev/null
+  awk '{ printf "%s %.2f %.0f", $1, $2 + $3, $4 / 1024 }' "$work/time"
 }
 
 report() {  # TITLE ARGUMENTS...
-  local title=$1 seconds=() mib=() result
+  local title=$1 wall=() cpu=() mib=() result
   shift
   for ((i = 1; i <= rounds; i++)); do
-    result=$(measure "$@")
-    seconds+=("${result% *}")
-    mib+=("${result#* }")
+    read -r w c m <<<"$(measure "$@")"
+    wall+=("$w") cpu+=("$c") mib+=("$m")
   done
-  printf '%-32s %6s s  %5s MiB peak  (median of %d)\n' "$title" "$(median "${seconds[@]}")" \
-    "$(median "${mib[@]}")" "$rounds"
+  printf '%-28s %6s s wall  %6s s CPU  %5s MiB peak  (median of %d)\n' "$title" \
+    "$(median "${wall[@]}")" "$(median "${cpu[@]}")" "$(median "${mib[@]}")" "$rounds"
 }
 
 echo "== report on $records records =="

@@ -211,7 +211,7 @@ void TStation::Finish(const std::string& slot, TSlot& state, TCardRecord record,
                       std::optional<TStationClock::time_point> now) {
   if (now && state.Stalled)
     state.LongestStall = std::max(state.LongestStall, *now - state.LastProgress);
-  if (state.LongestStall > TStationClock::duration::zero())
+  if (now && state.LongestStall > TStationClock::duration::zero())
     record.LongestStallSeconds = Seconds(state.LongestStall);
   if (!Host.Record(record)) {
     StopTaking("the record could not be written: no more cards are taken");

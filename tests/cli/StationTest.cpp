@@ -302,6 +302,13 @@ const TScenario Scenarios[] = {
      "write A; write B; stalled A; record B passed; tone+; moving A; "
      "record A passed, stalled 1.3 s; tone+",
      0},
+    // A stall belongs to its card: the next card in the slot, refused, never ran.
+    {"StallIsNotCarriedToTheNextCard",
+     {.MinSize = 1'000'000'000, .Stall = 1s},
+     {},
+     {In("A"), Wait, Pause(1000ms), Pass("A"), Out("A"), In("A", 512'000'000), Wait},
+     "write A; stalled A; record A passed, stalled 1.3 s; tone+; record A refused; alarm",
+     1},
     // After Ctrl-C at 0.5 s, B stops; A's transfer never comes back, and is given up a stall's
     // time later. Its job's end, should it ever come, changes nothing.
     {"CtrlCGivesUpACardWhoseTransferNeverReturns",
