@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "card/Sha256Blocks.h"
 #include "drives/FileAccess.h"
 
 namespace vorlane {
@@ -49,18 +50,28 @@ void TSha256::Compress(const std::uint8_t* block) {
   for (int i = 0; i < 8; ++i) State[i] += v[i];
 }
 
+void TSha256::CompressBlocks(const std::uint8_t* data, std::size_t blocks) {
+  if (Rounds == TRounds::Fastest && CompressWithShaInstructions(State.data(), data, blocks)) return;
+  for (; blocks > 0; --blocks, data += Pending.size()) Compress(data);
+}
+
+// Whole blocks are compressed where they stand; only a block's start or end waits in Pending.
 void TSha256::Update(std::span<const std::uint8_t> data) {
   TotalBytes += data.size();
-  while (!data.empty()) {
+  if (PendingBytes > 0) {
     const std::size_t taken = std::min(data.size(), Pending.size() - PendingBytes);
     std::copy_n(data.begin(), taken, Pending.begin() + PendingBytes);
     PendingBytes += taken;
     data = data.subspan(taken);
-    if (PendingBytes == Pending.size()) {
-      Compress(Pending.data());
-      PendingBytes = 0;
-    }
+    if (PendingBytes < Pending.size()) return;
+    CompressBlocks(Pending.data(), 1);
+    PendingBytes = 0;
   }
+  const std::size_t whole = data.size() / Pending.size();
+  if (whole > 0) CompressBlocks(data.data(), whole);
+  data = data.subspan(whole * Pending.size());
+  std::copy(data.begin(), data.end(), Pending.begin());
+  PendingBytes = data.size();
 }
 
 std::array<std::uint8_t, 32> TSha256::Finish() {
