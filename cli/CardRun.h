@@ -20,7 +20,8 @@
 
 namespace vorlane::cli {
 
-enum class TStepKind { Check, Write, Verify };
+// Grade is the station's own: a card that passed every step but moved its bytes too slowly.
+enum class TStepKind { Check, Write, Verify, Grade };
 
 struct TStep {
   TStepKind Kind = TStepKind::Write;

@@ -37,6 +37,8 @@ const char* StepVerb(const TStep& step) {
       return "writing";
     case TStepKind::Verify:
       return "verifying";
+    case TStepKind::Grade:
+      return "grading";
   }
   return "?";
 }

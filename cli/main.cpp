@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/Terminal.h"
 #include "cli/Usage.h"
+#include "cli/report/Report.h"
 #include "cli/station/StationOptions.h"
 #include "vorlane/Version.h"
 
@@ -28,6 +29,11 @@ struct TArguments {
   std::optional<std::uint64_t> MinSize;
   std::optional<std::uint64_t> MaxSize;
   std::optional<unsigned> Count;
+  TReportOptions Report;
+  bool Csv = false;
+  std::optional<double> MinWriteSpeed;
+  std::optional<double> MinVerifySpeed;
+  unsigned StallSeconds = 30;
 };
 
 void AddSegmentFiles(CLI::App& command, TArguments& arguments) {
@@ -61,6 +67,21 @@ void AddStation(CLI::App& app, TArguments& arguments) {
   station->add_flag("--present", arguments.WritePresent, "also write the cards in at start");
   station->add_flag("--no-verify", arguments.NoVerify, "skip reading the segments back");
   station->add_flag("--quiet", arguments.Station.Quiet, "no tones");
+  station->add_option("--operator", arguments.Station.Operator, "the operator, in every record");
+  station->add_option("--batch", arguments.Station.Batch, "the batch, in every record");
+  station
+      ->add_option("--min-write-speed", arguments.MinWriteSpeed,
+                   "fail cards written more slowly than MBPS (decimal MB/s)")
+      ->check(CLI::PositiveNumber);
+  station
+      ->add_option("--min-verify-speed", arguments.MinVerifySpeed,
+                   "fail cards read back more slowly than MBPS (decimal MB/s)")
+      ->check(CLI::PositiveNumber);
+  station
+      ->add_option("--stall-seconds", arguments.StallSeconds,
+                   "show a card without progress this long as stalled")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
 }
 
 int Station(const TCommandContext& context, TArguments& arguments) {
@@ -71,8 +92,13 @@ int Station(const TCommandContext& context, TArguments& arguments) {
   options.Rules.MinSize = arguments.MinSize.value_or(0);
   options.Rules.MaxSize = arguments.MaxSize;
   options.Rules.Count = arguments.Count;
+  options.Rules.MinWriteSpeed = arguments.MinWriteSpeed;
+  options.Rules.MinVerifySpeed = arguments.MinVerifySpeed;
+  options.Rules.Stall = std::chrono::seconds(arguments.StallSeconds);
   if (options.Rules.MaxSize && *options.Rules.MaxSize < options.Rules.MinSize)
     throw TUsageError("station: --max-size is below --min-size");
+  if (options.Rules.MinVerifySpeed && !options.Verify)
+    throw TUsageError("station: --min-verify-speed grades the read-back that --no-verify skips");
   return RunStation(context, options);
 }
 
@@ -108,6 +134,12 @@ int main(int argc, char** argv) {
 
   AddStation(app, arguments);
 
+  CLI::App* report = app.add_subcommand(
+      "report", "Check station logs and sum them up: yield, failures by step, slow cards");
+  report->add_option("LOG", arguments.Report.Logs, "a station's --log file")->required();
+  report->add_flag("--csv", arguments.Csv, "one CSV row per card")
+      ->excludes(report->add_flag("--json", arguments.Json, "the summary as one JSON document"));
+
   CLI::App* read = app.add_subcommand("read", "Copy the WAV file a segment holds to OUTPUT");
   read->add_flag("-1", arguments.Read1, "segment 1");
   read->add_flag("-2", arguments.Read2, "segment 2");
@@ -135,6 +167,12 @@ int main(int argc, char** argv) {
     if (*verify) return RunVerify(context, arguments.Files, arguments.Drives);
     if (*info) return RunInfo(context, arguments.Drives, arguments.Json);
     if (*app.get_subcommand("station")) return Station(context, arguments);
+    if (*report) {
+      arguments.Report.Format = arguments.Csv    ? TReportFormat::Csv
+                                : arguments.Json ? TReportFormat::Json
+                                                 : TReportFormat::Summary;
+      return RunReport(context, arguments.Report);
+    }
     arguments.Drives = {drive};
     return ReadSegment(context, arguments);
   });

@@ -5,7 +5,7 @@
 # libFuzzer then leaves the input that found it in build/fuzz/artifacts. The seeds stay as they
 # are: new inputs go to build/fuzz/corpus.
 #
-#   scripts/fuzz.sh [--seconds N] [TARGET...]     (TARGET: card_info, wav_header, ...)
+#   scripts/fuzz.sh [--seconds N] [TARGET...]     (TARGET: card_info, wav_header, record_line, ...)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${FUZZ_SECONDS:-60}
@@ -16,7 +16,7 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(card_info wav_header mountinfo uevent sysfs_text)
+[ ${#targets[@]} -gt 0 ] || targets=(card_info wav_header mountinfo uevent sysfs_text record_line)
 
 "$root/scripts/install-deps.sh" cmake ninja-build pkg-config clang-14 libclang-rt-14-dev \
   libasound2-dev libsystemd-dev libcli11-dev nlohmann-json3-dev

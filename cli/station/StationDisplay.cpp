@@ -17,6 +17,8 @@ std::string StepState(const TStep& step) {
       return "writing " + DescribeSegment(step.Segment);
     case TStepKind::Verify:
       return "verifying " + DescribeSegment(step.Segment);
+    case TStepKind::Grade:
+      return "grading its speed";
   }
   return "?";
 }
@@ -69,7 +71,16 @@ void TStationDisplay::ShowSlot(const std::string& slot, const TDriveDetails& dri
   line.Reader = drive.Entry + " " + DescribeDrive(drive);
   line.State = StateFor(shows, finished);
   line.Step.reset();
+  line.StalledSince.reset();
   if (!Live) Print(LineFor(slot, line));
+}
+
+void TStationDisplay::ShowStall(const std::string& slot,
+                                std::optional<TStationClock::time_point> since) {
+  const std::lock_guard lock(Mutex);
+  TSlotLine& line = Slots[slot];
+  line.StalledSince = since;
+  if (!Live && since) Print(LineFor(slot, line));
 }
 
 void TStationDisplay::ShowCounts(const TStationCounts& counts) {
@@ -122,6 +133,11 @@ void TStationDisplay::Close() {
 // "1-1.3  sdb1 7.9 GB · Generic STORAGE DEVICE  writing segment 1  45%  21.3 MB/s"
 std::string TStationDisplay::LineFor(const std::string& slot, const TSlotLine& line) const {
   std::string text = ShowableText(slot) + "  " + line.Reader + "  " + line.State;
+  if (line.StalledSince) {
+    const auto still =
+        std::chrono::floor<std::chrono::seconds>(TStationClock::now() - *line.StalledSince);
+    return text + "  stalled, no progress for " + std::to_string(still.count()) + " s";
+  }
   if (!Live || !line.Step || line.Step->Kind == TStepKind::Check) return text;
   const double seconds =
       std::chrono::duration<double>(TStationClock::now() - line.StepStarted).count();

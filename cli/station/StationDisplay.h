@@ -22,6 +22,7 @@ class TStationDisplay final : public TRunListener {
   void CardStarted(std::size_t card, const std::string& slot);
   void ShowSlot(const std::string& slot, const TDriveDetails& drive, TSlotShows shows,
                 const TCardRecord* finished);
+  void ShowStall(const std::string& slot, std::optional<TStationClock::time_point> since);
   void ShowCounts(const TStationCounts& counts);
   void Say(const std::string& line);
   // Redraws the slot lines; called often, it draws a few times a second.
@@ -40,6 +41,7 @@ class TStationDisplay final : public TRunListener {
     std::optional<TStep> Step;
     TStationClock::time_point StepStarted;
     int Percent = 0;
+    std::optional<TStationClock::time_point> StalledSince;
   };
 
   std::string LineFor(const std::string& slot, const TSlotLine& line) const;

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "card/Sha256.h"
 #include "cli/Figures.h"
 #include "cli/JsonReports.h"
 #include "drives/ShowableText.h"
@@ -10,18 +11,6 @@ namespace vorlane::cli {
 namespace {
 
 using TJson = nlohmann::ordered_json;
-
-const char* StepName(TStepKind kind) {
-  switch (kind) {
-    case TStepKind::Check:
-      return "check";
-    case TStepKind::Write:
-      return "write";
-    case TStepKind::Verify:
-      return "verify";
-  }
-  return "?";
-}
 
 TJson TimesJson(const TStepTimes& times) {
   return {{"seconds", times.Seconds},
@@ -45,6 +34,10 @@ TJson SegmentsJson(const std::vector<TRecordedSegment>& segments) {
   return list;
 }
 
+TJson OptionalJson(const auto& value) {
+  return value ? TJson(*value) : TJson(nullptr);
+}
+
 TJson FailureJson(const std::optional<TCardFailure>& failure) {
   if (!failure) return nullptr;
   TJson json = {{"step", StepName(failure->Step.Kind)},
@@ -56,6 +49,30 @@ TJson FailureJson(const std::optional<TCardFailure>& failure) {
 }
 
 }  // namespace
+
+const char* StepName(TStepKind kind) {
+  switch (kind) {
+    case TStepKind::Check:
+      return "check";
+    case TStepKind::Write:
+      return "write";
+    case TStepKind::Verify:
+      return "verify";
+    case TStepKind::Grade:
+      return "grade";
+  }
+  return "?";
+}
+
+double MegabytesPerSecond(const TStepTimes& times) {
+  return times.Seconds > 0 ? static_cast<double>(times.Bytes) / 1e6 / times.Seconds : 0;
+}
+
+std::string LineDigest(std::string_view line) {
+  TSha256 sha;
+  sha.Update({reinterpret_cast<const std::uint8_t*>(line.data()), line.size()});
+  return HexDigest(sha.Finish());
+}
 
 const char* VerdictName(TCardVerdict verdict) {
   switch (verdict) {
@@ -85,10 +102,13 @@ std::string IsoTimeUtc(std::chrono::system_clock::time_point time) {
   return text;
 }
 
-std::string FormatRecord(const TCardRecord& record, const TRecordStamp& stamp) {
+std::string FormatRecord(const TCardRecord& record, const TRecordStamp& stamp,
+                         const std::optional<std::string>& previous) {
   const TJson json = {{"time", IsoTimeUtc(stamp.Time)},
                       {"host", stamp.Host},
                       {"version", stamp.Version},
+                      {"operator", OptionalJson(stamp.Operator)},
+                      {"batch", OptionalJson(stamp.Batch)},
                       {"slot", ShowableText(record.Slot)},
                       {"device", record.Device},
                       {"reader", ReaderJson(record.Drive)},
@@ -99,7 +119,9 @@ std::string FormatRecord(const TCardRecord& record, const TRecordStamp& stamp) {
                       {"words", record.Words},
                       {"failure", FailureJson(record.Failure)},
                       {"write", TimesJson(record.Writing)},
-                      {"verify", TimesJson(record.Verifying)}};
+                      {"verify", TimesJson(record.Verifying)},
+                      {"longestStallSeconds", OptionalJson(record.LongestStallSeconds)},
+                      {"previous", OptionalJson(previous)}};
   // File names are the operator's, and may hold bytes that are no UTF-8: they are replaced.
   return json.dump(-1, ' ', false, TJson::error_handler_t::replace) + "\n";
 }

@@ -43,6 +43,9 @@ TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<st
   if (read.Error) return Failure(TFileRead::TStatus::ReadFailed, read.Error);
   TFileRead result;
   result.Count = read.Count;
+  LARGE_INTEGER size{};
+  if (GetFileSizeEx(file.get(), &size))
+    result.FileBytes = static_cast<std::uint64_t>(size.QuadPart);
   return result;
 }
 

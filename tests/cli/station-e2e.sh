@@ -3,7 +3,7 @@
 # card goes in when an image is attached to a reader and comes out when it is detached; each
 # time a synthetic uevent tells the station, as the kernel tells it of a real reader. Three cards
 # in turn in one reader, then two at once; a card in before the start is left alone. Checks each
-# card's bytes and the record, field by field.
+# card's bytes and the record, field by field, and that report finds the log whole.
 #
 #   station-e2e.sh PROGRAM    exit 77: skipped (needs root, loop devices, private mounts, python3)
 set -uo pipefail
@@ -73,7 +73,8 @@ for card in early c1 c2 c3 d1 d2; do truncate -s 420M "$card.img"; done
 echo "== a card in before the start, then three cards in turn in one reader =="
 card_out R && card_out S
 card_in S "$PWD/early.img"
-"$PROGRAM" station -1 one.wav -2 two.wav --log station.log --quiet >station.out 2>station.err &
+"$PROGRAM" station -1 one.wav -2 two.wav --log station.log --quiet --operator 王芳 \
+  --batch B-0412 >station.out 2>station.err &
 station=$!
 # A station that hangs fails the test instead of holding the loop devices.
 for _ in $(seq 1200); do kill -0 "$station" 2>/dev/null || exit 0; sleep 0.1; done >/dev/null &&
@@ -118,6 +119,7 @@ for line in lines:
     r = json.loads(line)
     assert re.fullmatch(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", r["time"]), r["time"]
     assert r["host"] and r["version"], r
+    assert r["operator"] == "王芳" and r["batch"] == "B-0412", r
     assert r["device"] == {reader_r: device_r, reader_s: device_s}[r["slot"]], r
     assert r["sizeBytes"] == 420 * 2**20, r
     assert r["result"] == "passed" and r["words"] == "已成功写入SD卡! (verified)", r
@@ -129,4 +131,10 @@ for line in lines:
     slots.append(r["slot"])
 assert slots[:3] == [reader_r] * 3 and sorted(slots[3:]) == sorted([reader_r, reader_s]), slots
 PY
+
+echo "== the report =="
+cli report station.log
+expect_rc 0 "report finds every line a record and the chain whole"
+expect_in out "station.log: 5 records, chain intact"
+expect_in out "all: 5 cards: 5 passed"
 finish_checks
