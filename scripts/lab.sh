@@ -106,6 +106,7 @@ machine_arguments() {  # RUN ITEM...
   local run=$1 item slot card fault image drive
   shift
   machine_args=(-device qemu-xhci,id=xhci)
+  disks=0  # every reader's slot is a disk, the built-in slot only with a card in
   for item; do
     slot=${item%%=*} card=${item#*=} fault=
     [[ $card == *'!'* ]] && fault=${card#*!} card=${card%%!*}
@@ -125,6 +126,7 @@ machine_arguments() {  # RUN ITEM...
         drive+=",driver=raw,file.driver=blkdebug,file.config=$run/$slot.faults,file.image.filename=$image" ;;
     esac
     [[ $slot == spare* ]] && continue
+    [ "$slot" = sd ] && [ -z "$image" ] || disks=$((disks + 1))
     machine_args+=(-drive "$drive")
     case $slot in
       sd) machine_args+=(-device sdhci-pci -device "sd-card,id=sd,drive=card-sd") ;;
@@ -182,8 +184,8 @@ run_scenario() {  # NAME MACHINE STEP
   rm -rf "$run"
   mkdir -p "$run/ask"
   machine_arguments "$run" $machine
-  printf 'export LAB_ROOT=%q LAB_BUILD=%q LAB_RUN=%q\ncd "$LAB_RUN"\n. %q\n' \
-    "$root" "$programs" "$run" "$root/$step" >"$run/step"
+  printf 'export LAB_ROOT=%q LAB_BUILD=%q LAB_RUN=%q LAB_DISKS=%q\ncd "$LAB_RUN"\n. %q\n' \
+    "$root" "$programs" "$run" "$disks" "$root/$step" >"$run/step"
   started=$(date +%s)
   qemu-system-x86_64 -nodefaults -machine q35 -accel tcg -cpu max -smp 2 -m 2048 -display none \
     -no-reboot -kernel "$kernel/boot/vmlinuz-$version" -initrd "$lab/initramfs.cpio" \

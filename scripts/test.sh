@@ -36,6 +36,10 @@ if $linuxOnly; then
   exit 0
 fi
 
+# The card lab: both programs on the Linux kernel's own SD and USB card drivers, in a virtual
+# machine (root only: it serves counterfeit cards through FUSE).
+if [ "$(id -u)" -eq 0 ]; then "$root/scripts/lab.sh"; else echo "Card lab skipped: needs root"; fi
+
 # Every parser of untrusted bytes under libFuzzer, briefly: scripts/fuzz.sh alone runs a minute each.
 "$root/scripts/fuzz.sh" --seconds "${FUZZ_SECONDS:-12}"
 

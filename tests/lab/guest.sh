@@ -32,6 +32,7 @@ lend_cards() {  # LETTER=SLOT...: the cards an end-to-end script is given, in $W
 # The slot's place as the drive list names it: the reader's USB port path, ":N" for its unit N.
 place() {  # LETTER or SLOT
   local path lun
+  [ "$(slot_of "$1")" = sd ] && { echo mmc0; return; }
   path=$(readlink -f "/sys/block/$(disk_in "$(slot_of "$1")")")
   lun=${path##*:0:0:}
   lun=${lun%%/*}
@@ -65,3 +66,7 @@ wait_until() {  # COMMAND...
 now() { cut -d' ' -f1 /proc/uptime; }
 # A figure for the lab's report: printed by scripts/lab.sh whatever the outcome.
 figure() { echo "figure: $*"; }
+
+# Every reader's units have been found once the machine's disks are all there.
+disks_found() { [ "$(find /sys/block -name 'sd*' -o -name 'mmcblk*' | wc -l)" -ge "$LAB_DISKS" ]; }
+wait_until disks_found || echo "lab: only $(ls /sys/block) of $LAB_DISKS disks came up"

@@ -20,18 +20,33 @@ station() {  # LOG FILE: a station writing FILE to the cards in the readers, sto
 }
 stop_station() { kill -TERM "$station"; wait "$station"; rc=$?; }
 
-echo "== cards in at start, a card swapped in the built-in slot =="
+# Takes the slot's card out, puts IMAGE in, and gives the time until the station starts on it.
+shown_since() { tail -n +"$(($1 + 1))" present.log.out | grep -q "^$2"; }  # LINE TEXT
+swap_timed() {  # SLOT IMAGE
+  local slot=$1 shown started from
+  shown=$(place "$slot")
+  from=$(wc -l <present.log.out)
+  card_out "$slot"
+  wait_until shown_since "$from" "$shown .*waiting"
+  from=$(wc -l <present.log.out)
+  started=$(now)
+  card_in "$slot" "$2"
+  wait_until shown_since "$from" "$shown .*checking the card"
+  figure "$slot: the station starts on a card $(echo "$started $(now)" | awk '{ print $2 - $1 }') s after it goes in"
+}
+
+echo "== cards in at start, cards swapped in the built-in slot and in a reader =="
 make_wav small.wav 300001 2 44100 16
 station present.log small.wav
 wait_for_records present.log 4
-truncate -s 512M sd-second.img
-card_out sd
-card_in sd "$LAB_RUN/sd-second.img"
-wait_for_records present.log 5
+truncate -s 512M sd-second.img r1-second.img
+swap_timed sd "$LAB_RUN/sd-second.img"
+swap_timed r1 "$LAB_RUN/r1-second.img"
+wait_for_records present.log 6
 sleep 1.5  # a card left in is not written again
 stop_station
-expect_rc 0 "four cards in at start and one swapped in, all passed"
-[ "$(records present.log)" = 5 ] && pass "five cards, five records" || fail "$(records present.log) records"
+expect_rc 0 "four cards in at start and two swapped in, all passed"
+[ "$(records present.log)" = 6 ] && pass "six cards, six records" || fail "$(records present.log) records"
 sd=$(grep '"slot":"mmc0"' present.log | tail -n 1)
 [ -n "$(field '["card"]["cid"]' <<<"$sd")" ] && pass "the built-in slot's record holds the card's CID" ||
   fail "no CID in the built-in slot's record: $sd"
