@@ -105,7 +105,10 @@ bool TCardRun::CheckCard() {
   Listener.StepStarted(Index, step);
   if (!CheckCapacity(step)) return false;
   const TVolumeOpening opening = Platform.OpenVolume(Target.VolumePath);
-  if (!opening.Volume) return OpenFailed(step, opening);
+  if (!opening.Volume) {
+    Outcome.NoCard = IsNoCardError(opening.Error);
+    return OpenFailed(step, opening);
+  }
   TJobOutcome proved = ProveTestSector(*opening.Volume, SectorBuf);
   TSegment failing = Segments.front().Segment;
   const std::uint64_t token = NewProbeToken();

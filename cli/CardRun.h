@@ -61,7 +61,10 @@ struct TCardFailure {
 struct TCardResult {
   bool Passed = false;
   bool Stopped = false;  // asked to stop before it had passed; never a pass
-  std::string Words;     // the card's result for its summary line
+  // The reader held no card when the card was first opened: nothing was written. A card just
+  // put in can answer so for a moment after it shows.
+  bool NoCard = false;
+  std::string Words;  // the card's result for its summary line
   double Seconds = 0;
   std::uint64_t BytesMoved = 0;  // image bytes written and read back by finished steps
   std::optional<TCardFailure> Failure;

@@ -188,6 +188,11 @@ void TStation::CardEnded(const std::string& slot, const TCardResult& result,
   const auto found = Slots.find(slot);
   if (found == Slots.end() || found->second.Phase != TPhase::Writing) return;  // given up
   TSlot& state = found->second;
+  if (result.NoCard) {
+    // Nothing was written: the slot waits, and a card that does show now is started afresh.
+    state.Phase = TPhase::Empty;
+    return Show(slot, state);
+  }
   TCardRecord record = RecordFor(slot, state.Drive);
   record.Verdict = VerdictOf(result);
   record.Words = result.Words;

@@ -60,7 +60,20 @@ class TFakeHost final : public TStationHost {
 // One step of a scenario. Cards go in and out of slots; time passes in steps the station looks
 // at the drives and starts what has settled; jobs end as the row says.
 struct TAction {
-  enum { In, InWhole, Partitioned, Out, Wait, Progress, Pass, Fail, Stopped, CtrlC, BreakLog } Kind;
+  enum {
+    In,
+    InWhole,
+    Partitioned,
+    Out,
+    Wait,
+    Progress,
+    Pass,
+    Fail,
+    NoCard,
+    Stopped,
+    CtrlC,
+    BreakLog
+  } Kind;
   std::string Slot;
   std::uint64_t Size = EightGb;
   std::chrono::milliseconds Time{500};       // Wait
@@ -148,6 +161,9 @@ class TScenarioRun {
         return Station.CardEnded(action.Slot, result, Now);
       case TAction::Fail:
         return Station.CardEnded(action.Slot, result, Now);
+      case TAction::NoCard:
+        result.NoCard = true;
+        return Station.CardEnded(action.Slot, result, Now);
       case TAction::Stopped:
         result.Stopped = true;
         return Station.CardEnded(action.Slot, result, Now);
@@ -209,6 +225,12 @@ const TScenario Scenarios[] = {
      "write A; record A passed; tone+; write A; record A passed; tone+",
      0},
     {"CardPulledBeforeItSettledIsNotWritten", Defaults, {}, {In("A"), Out("A"), Wait}, "", 0},
+    {"CardNotYetAnsweringIsNotRecordedAndIsStartedAgain",
+     Defaults,
+     {},
+     {In("A"), Wait, {TAction::NoCard, "A"}, Wait, Pass("A")},
+     "write A; write A; record A passed; tone+",
+     0},
     {"TwoSlotsRunAtOnceAndAFailureStopsNoOther",
      Defaults,
      {},
