@@ -24,7 +24,10 @@ class TJobWatcher final : public TJobObserver {
 };
 
 std::string SegmentWords(TSegment segment) {
-  return "(" + DescribeSegment(segment) + ")";
+  std::string words{"("};
+  words += DescribeSegment(segment);
+  words += ')';
+  return words;
 }
 
 // The card's words for a comparison that did not pass: the window's words for what the card
