@@ -66,6 +66,7 @@ struct TCardInfo {
   std::optional<TProofSeal> Proof;
 };
 
+// Read stays first: an outcome given no result has ended well (TOutcome).
 enum class TCardReadResult {
   Read,        // every sector info looks at, or the card ended before it
   ReadFailed,  // the card refused a read (Error, CardOffset); Info is then incomplete

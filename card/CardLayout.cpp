@@ -20,6 +20,10 @@ bool IsWritableLength(std::uint32_t declaredLength) {
   return declaredLength != 0 && declaredLength <= MaxDeclaredLength;
 }
 
+std::string DescribeSegment(TSegment segment) {
+  return "segment " + std::to_string(static_cast<int>(segment));
+}
+
 std::uint32_t StartSectorFor(TSegment segment) {
   return segment == TSegment::Two ? Segment2StartSector : Segment1StartSector;
 }

@@ -41,8 +41,11 @@ std::uint64_t ImageBytesFor(std::uint32_t declaredLength);
 // A length a segment can hold: not 0 (nothing was checked) and within the limit.
 bool IsWritableLength(std::uint32_t declaredLength);
 
-// The two voice segments; the player knows them by number.
+// The two voice segments; the player knows them by number, and so does each value here.
 enum class TSegment { One = 1, Two = 2 };
+
+// "segment 2": a segment as a person reads of it, in every line and record.
+std::string DescribeSegment(TSegment segment);
 
 std::uint32_t StartSectorFor(TSegment segment);
 

@@ -4,8 +4,10 @@
 
 namespace vorlane {
 
-TImageWriter::TImageWriter(TVolume& volume, std::uint64_t firstByte)
+TImageWriter::TImageWriter(TVolume& volume, std::uint64_t firstByte, TTaken taken)
     : Volume(volume),
+      FirstByte(firstByte),
+      Taken(std::move(taken)),
       NextByte(firstByte),
       Buffers{TAlignedBuffer(TransferSize), TAlignedBuffer(TransferSize),
               TAlignedBuffer(TransferSize)},
@@ -54,7 +56,8 @@ std::uint64_t TImageWriter::FailedAt() const {
 }
 
 // The writer thread: one transfer at a time, in order. After a failure the rest of the queue
-// is dropped unwritten.
+// is dropped unwritten. Whoever listens hears of a transfer while it still counts as being
+// written, so Finish returns only after it has heard of the last.
 void TImageWriter::SendQueued(std::stop_token stop) {
   std::unique_lock lock(Lock);
   while (true) {
@@ -65,6 +68,7 @@ void TImageWriter::SendQueued(std::stop_token stop) {
     Writing = !Failure;
     lock.unlock();
     const std::error_code error = Writing ? WriteOne(transfer) : std::error_code();
+    if (Writing && !error && Taken) Taken(transfer.At + transfer.Size - FirstByte);
     lock.lock();
     if (error && !Failure) {
       Failure = error;

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <span>
 #include <system_error>
@@ -23,7 +24,11 @@ class TImageWriter {
   static constexpr std::size_t TransferSize = 1 << 20;
   static constexpr std::size_t BufferCount = 3;  // one being filled, up to two queued
 
-  TImageWriter(TVolume& volume, std::uint64_t firstByte);
+  // Hears, on the writer's thread, of each transfer the card has taken: the bytes of the run it
+  // holds so far. Finish and the destructor wait for it to return.
+  using TTaken = std::function<void(std::uint64_t bytesTaken)>;
+
+  TImageWriter(TVolume& volume, std::uint64_t firstByte, TTaken taken = {});
   // Waits for the transfers under way; they still read the buffers.
   ~TImageWriter();
   TImageWriter(const TImageWriter&) = delete;
@@ -52,6 +57,8 @@ class TImageWriter {
   void Fail(std::error_code error, std::uint64_t at);
 
   TVolume& Volume;
+  const std::uint64_t FirstByte;
+  const TTaken Taken;
   std::uint64_t NextByte;  // card byte where the next submitted transfer goes
   std::array<TAlignedBuffer, BufferCount> Buffers;
   std::size_t Filling = 0;  // the buffer FillBuffer handed out

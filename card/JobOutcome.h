@@ -9,6 +9,7 @@
 
 namespace vorlane {
 
+// Succeeded stays first: an outcome given no result has ended well (TOutcome).
 enum class TJobResult {
   Succeeded,          // every image sector confirmed by the card
   NoFile,             // refused before the card was opened: no checked file, length 0

@@ -12,12 +12,19 @@ namespace vorlane {
 
 class TSha256 {
  public:
+  // Where the processor has SHA instructions they do the work; Portable never asks for them,
+  // so the portable rounds are tested on any machine.
+  enum class TRounds { Fastest, Portable };
+  explicit TSha256(TRounds rounds = TRounds::Fastest) : Rounds(rounds) {}
+
   void Update(std::span<const std::uint8_t> data);
   // The digest of everything given; the object is spent after it.
   std::array<std::uint8_t, 32> Finish();
 
  private:
   void Compress(const std::uint8_t* block);
+  void CompressBlocks(const std::uint8_t* data, std::size_t blocks);
+  TRounds Rounds;
   std::array<std::uint32_t, 8> State{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                      0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
   std::array<std::uint8_t, 64> Pending{};

@@ -95,9 +95,13 @@ TJobOutcome TReadWriteThread::RecheckTestSector(TVolume& volume) {
 // Sector c of the image holds file bytes 512c..512c+511, padded with 0x80; the image is one
 // sector longer than the declared length needs, so it always ends in padding. The file is
 // opened anew for each transfer: one that vanishes mid-job ends it at the next transfer.
+// The gauge follows the card: a sector counts once the card has taken its transfer, and the last
+// one, which shows 100, once the card has confirmed the whole image.
 TJobOutcome TReadWriteThread::WriteImage(TVolume& volume) {
   const std::uint64_t imageSectors = ImageBytesFor(Request.Slot.DeclaredLength) / SectorSize;
-  TImageWriter writer(volume, StartByteFor(Request.WriteMode));
+  TImageWriter writer(volume, StartByteFor(Request.WriteMode), [&](std::uint64_t bytesTaken) {
+    ShowSectorsDone(std::min(bytesTaken / SectorSize, imageSectors - 1));
+  });
   for (std::uint64_t first = 0; first < imageSectors; first += SectorsPerTransfer) {
     const TJobOutcome sent =
         SendTransfer(first, std::min(SectorsPerTransfer, imageSectors - first), writer);
@@ -106,26 +110,31 @@ TJobOutcome TReadWriteThread::WriteImage(TVolume& volume) {
   // Success only once the card has confirmed every sector.
   if (const std::error_code error = writer.Finish())
     return Ended(TJobResult::ImageWriteFailed, error, writer.FailedAt());
+  ShowSectorsDone(imageSectors);
   return Ended(TJobResult::Succeeded);
 }
 
-// Reads one transfer's sectors from the file into the writer's buffer, reports the progress
-// after each, and submits them. A stop request cuts the transfer short: the sectors before it
-// are submitted and confirmed.
+// Reads one transfer's sectors from the file into the writer's buffer and submits them. A stop
+// request ends the image before the transfer: the sectors before it are confirmed.
 TJobOutcome TReadWriteThread::SendTransfer(std::uint64_t firstSector, std::uint64_t count,
                                            TImageWriter& writer) {
   const std::uint64_t fileOffset = firstSector * SectorSize;
   const std::span<std::uint8_t> bytes = writer.FillBuffer().first(count * SectorSize);
   if (const std::error_code error = ReadWavSectors(Request.Slot.File, fileOffset, bytes))
     return Ended(TJobResult::ImageWriteFailed, error, StartByteFor(Request.WriteMode) + fileOffset);
-  const std::uint64_t sectorCount = SectorCountFor(Request.Slot.DeclaredLength);
-  std::uint64_t sent = 0;
-  for (; sent < count && !Stop.stop_requested(); ++sent)
-    ReportProgress(static_cast<int>((firstSector + sent) * 100 / sectorCount));
-  std::error_code error = writer.Submit(sent * SectorSize);
-  if (!error && sent < count) error = writer.Finish();
+  const bool stopped = Stop.stop_requested();
+  std::error_code error = writer.Submit(stopped ? 0 : count * SectorSize);
+  if (!error && stopped) error = writer.Finish();
   if (error) return Ended(TJobResult::ImageWriteFailed, error, writer.FailedAt());
-  return Ended(sent < count ? TJobResult::Stopped : TJobResult::Succeeded);
+  return Ended(stopped ? TJobResult::Stopped : TJobResult::Succeeded);
+}
+
+// Image sector c shows c x 100 / SectorCount, 0 after the first and 100 after the last, each
+// sector in turn, so no value is skipped however many sectors a transfer holds.
+void TReadWriteThread::ShowSectorsDone(std::uint64_t sectors) {
+  const std::uint64_t sectorCount = SectorCountFor(Request.Slot.DeclaredLength);
+  for (; SectorsShown < sectors; ++SectorsShown)
+    ReportProgress(static_cast<int>(SectorsShown * 100 / sectorCount));
 }
 
 // The observer only hears of a new value: at most 101 calls however long the segment.

@@ -30,13 +30,13 @@ class TReadWriteThread {
   // job and must outlive this object.
   TReadWriteThread(TWriteRequest request, TJobObserver& observer, TPlatform& platform,
                    TSector& sectorBuf);
-  // Asks a running job to stop at its next sector, then waits for it: the written part is
+  // Asks a running job to stop at its next transfer, then waits for it: the written part is
   // confirmed and the volume closed.
   ~TReadWriteThread();
   TReadWriteThread(const TReadWriteThread&) = delete;
   TReadWriteThread& operator=(const TReadWriteThread&) = delete;
 
-  // Asks the job to stop at its next sector and returns at once.
+  // Asks the job to stop at its next transfer and returns at once.
   void RequestStop() { Thread.request_stop(); }
   void WaitFor();
 
@@ -46,12 +46,16 @@ class TReadWriteThread {
   TJobOutcome WriteImage(TVolume& volume);
   TJobOutcome RecheckTestSector(TVolume& volume);
   TJobOutcome SendTransfer(std::uint64_t firstSector, std::uint64_t count, TImageWriter& writer);
+  void ShowSectorsDone(std::uint64_t sectors);
   void ReportProgress(int percent);
 
   const TWriteRequest Request;
   TJobObserver& Observer;
   TPlatform& Platform;
   TSector& SectorBuf;
+  // The gauge's state: image sectors it has counted, and the value last handed on. Changed on
+  // the image writer's thread while it runs, on the job's thread once it has finished.
+  std::uint64_t SectorsShown = 0;
   int ShownProgress = -1;
   std::stop_token Stop;  // the job thread's own; set as the job starts
   std::jthread Thread;   // last: starts once everything above is ready

@@ -106,8 +106,8 @@ TVerifyOutcome VerifySegment(TVolume& volume, TSegment segment, const TSegmentSl
 
 std::string DescribeVerifyFailure(const std::string& volumePath, TSegment segment,
                                   const TVerifyOutcome& outcome) {
-  std::string line = volumePath + ": verifying segment " +
-                     std::to_string(static_cast<int>(segment)) + ": " + ProblemOf(outcome.Result);
+  std::string line =
+      volumePath + ": verifying " + DescribeSegment(segment) + ": " + ProblemOf(outcome.Result);
   if (outcome.CardOffset) line += " at " + DescribeSectorOf(*outcome.CardOffset);
   if (outcome.Error) line += ": " + outcome.Error.message();
   return line;

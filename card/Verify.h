@@ -16,6 +16,7 @@
 
 namespace vorlane {
 
+// Matches stays first: an outcome given no result has ended well (TOutcome).
 enum class TVerifyResult {
   Matches,         // every image sector holds what the file gives
   Differs,         // the card holds other bytes; CardOffset: the first sector that differs

@@ -5,8 +5,8 @@
 #include "card/CardImage.h"
 #include "card/CardProof.h"
 #include "card/TReadWrite.h"
+#include "card/Texts.h"
 #include "cli/CapacityCheck.h"
-#include "cli/ResultWords.h"
 
 namespace vorlane::cli {
 namespace {
@@ -25,7 +25,10 @@ class TJobWatcher final : public TJobObserver {
 };
 
 std::string SegmentWords(TSegment segment) {
-  return "(segment " + std::to_string(static_cast<int>(segment)) + ")";
+  std::string words{"("};
+  words += DescribeSegment(segment);
+  words += ')';
+  return words;
 }
 
 // The card's words for a comparison that did not pass: the window's words for what the card
@@ -33,23 +36,22 @@ std::string SegmentWords(TSegment segment) {
 std::string CardWordsFor(const TVerifyOutcome& outcome, TSegment segment) {
   switch (outcome.Result) {
     case TVerifyResult::Differs:
-      return std::string(WindowWords(TJobResult::TestCompareFailed)) + " " + SegmentWords(segment) +
+      return std::string(TestFailedText) + " " + SegmentWords(segment) +
              ", verification failed at " + DescribeSectorOf(*outcome.CardOffset);
     case TVerifyResult::CardReadFailed:
-      return std::string(WindowWords(TJobResult::TestReadFailed)) + " " + SegmentWords(segment);
+      return std::string(ReadFailedText) + " " + SegmentWords(segment);
     case TVerifyResult::FileReadFailed:
       return "the WAV file could not be read " + SegmentWords(segment);
     default:
-      return "stopped";
+      return StoppedText;
   }
 }
 
 std::string StepWordsFor(const TVerifyOutcome& outcome) {
   if (outcome.Result == TVerifyResult::Differs)
     return "verification failed at " + DescribeSectorOf(*outcome.CardOffset);
-  if (outcome.Result == TVerifyResult::CardReadFailed)
-    return WindowWords(TJobResult::TestReadFailed);
-  return outcome.Result == TVerifyResult::Stopped ? "stopped" : "the WAV file could not be read";
+  if (outcome.Result == TVerifyResult::CardReadFailed) return ReadFailedText;
+  return outcome.Result == TVerifyResult::Stopped ? StoppedText : "the WAV file could not be read";
 }
 
 template <typename TResultKind>
@@ -94,11 +96,10 @@ void TCardRun::Run(std::stop_token stop) {
   if (Outcome.Passed && (Mode == TRunMode::WriteAndVerify || Mode == TRunMode::VerifyOnly))
     VerifyCard(stop);
   if (Outcome.Passed) {
-    const char* written = WindowWords(TJobResult::Succeeded);
     Outcome.Words = Mode == TRunMode::VerifyOnly  ? "verified"
-                    : Mode == TRunMode::WriteOnly ? std::string(written) + " (not verified)"
+                    : Mode == TRunMode::WriteOnly ? std::string(WrittenText) + " (not verified)"
                     : Mode == TRunMode::ProveOnly ? ProvedWords(Outcome.Capacity->Proof)
-                                                  : std::string(written) + " (verified)";
+                                                  : std::string(WrittenText) + " (verified)";
   }
   Outcome.Seconds = SecondsSince(started);
   Done = true;
@@ -114,7 +115,10 @@ bool TCardRun::CheckCard(std::stop_token stop) {
   Listener.StepStarted(Index, step);
   if (!Segments.empty() && !CheckCapacity(step)) return false;
   const TVolumeOpening opening = Platform.OpenVolume(Target.VolumePath);
-  if (!opening.Volume) return OpenFailed(step, opening);
+  if (!opening.Volume) {
+    Outcome.NoCard = IsNoCardError(opening.Error);
+    return OpenFailed(step, opening);
+  }
   if (ProveCapacity && !ProveCardCapacity(*opening.Volume, step, stop)) return false;
   if (Segments.empty()) {
     EndStep(step, true, ProvedWords(Outcome.Capacity->Proof), {});
@@ -133,7 +137,7 @@ bool TCardRun::CheckCard(std::stop_token stop) {
     return true;
   }
   Listener.Failure(DescribeFailure(Target.VolumePath, proved));
-  const std::string words = WindowWords(proved.Result);
+  const std::string words = TextFor(proved.Result);
   EndStep(step, false, words,
           words + " " + SegmentWords(failing) + (proved.Detail.empty() ? "" : ", " + proved.Detail),
           FailureOf(proved));
@@ -147,10 +151,10 @@ bool TCardRun::CheckCapacity(const TStep& step) {
   const std::uint64_t reported = Target.IsDrive ? Target.Details.SizeBytes : 0;
   if (reported == 0 || reported >= needed) return true;
   const std::string problem = "the card reports " + std::to_string(reported) + " bytes, " +
-                              "segment " + std::to_string(static_cast<int>(last.Segment)) +
-                              " ends at byte " + std::to_string(needed);
+                              DescribeSegment(last.Segment) + " ends at byte " +
+                              std::to_string(needed);
   Listener.Failure(Target.VolumePath + ": checking the card: " + problem);
-  const std::string words = WindowWords(TJobResult::TestCompareFailed);
+  const std::string words = TestFailedText;
   EndStep(step, false, words, words + " " + SegmentWords(last.Segment) + ", " + problem,
           {{}, std::nullopt, problem});
   return false;
@@ -161,7 +165,7 @@ bool TCardRun::ProveCardCapacity(TVolume& volume, const TStep& step, std::stop_t
   const std::uint64_t reported = ReportedBytesOf(Target);
   if (const std::string problem = ProvableProblem(reported, *ProveCapacity); !problem.empty()) {
     Listener.Failure(Target.VolumePath + ": proving the card's capacity: " + problem);
-    const std::string words = WindowWords(TJobResult::TestCompareFailed);
+    const std::string words = std::string(TestFailedText);
     EndStep(step, false, words, words + " (capacity), " + problem, {{}, std::nullopt, problem});
     return false;
   }
@@ -174,7 +178,7 @@ bool TCardRun::ProveCardCapacity(TVolume& volume, const TStep& step, std::stop_t
   const TJobResult result = proof.Outcome.Result;
   if (result == TJobResult::Succeeded) return true;
   if (IsFailure(result)) Listener.Failure(DescribeFailure(Target.VolumePath, proof.Outcome));
-  const std::string words = WindowWords(result);
+  const std::string words = TextFor(result);
   Outcome.Stopped = result == TJobResult::Stopped;
   const std::string why =
       proof.Outcome.Error ? proof.Outcome.Error.message() : proof.Outcome.Detail;
@@ -203,7 +207,7 @@ bool TCardRun::WriteSegment(const TSegmentChoice& segment, std::stop_token stop)
     return true;
   }
   if (IsFailure(result)) Listener.Failure(DescribeFailure(Target.VolumePath, watcher.Outcome));
-  const std::string words = WindowWords(result);
+  const std::string words = TextFor(result);
   Outcome.Stopped = result == TJobResult::Stopped;
   EndStep(step, false, words, Outcome.Stopped ? words : words + " " + SegmentWords(segment.Segment),
           FailureOf(watcher.Outcome));
@@ -227,6 +231,8 @@ void TCardRun::VerifyAll(std::stop_token stop) {
       OpenFailed(step, opening);
       return;
     }
+    // The test sector belongs to no segment: it is compared once, as the first segment's
+    // verification begins (the first element itself, not a segment equal to it).
     if (&segment == &Segments.front() && !VerifyTestSector(*opening.Volume, step)) return;
     if (!VerifySegment(*opening.Volume, segment, stop)) return;
   }
@@ -239,7 +245,7 @@ bool TCardRun::VerifyTestSector(TVolume& volume, const TStep& step) {
   Listener.Failure(Target.VolumePath + ": verifying the test sector: " +
                    (differs ? "the card no longer holds the test pattern"
                             : "reading the card: " + checked.Error.message()));
-  const std::string words = WindowWords(checked.Result);
+  const std::string words = TextFor(checked.Result);
   const std::string where = "verification failed at " + DescribeSectorOf(TestSectorByte);
   EndStep(step, false, differs ? where : words,
           words + " (test sector)" + (differs ? ", " + where : ""), FailureOf(checked));
@@ -267,7 +273,7 @@ bool TCardRun::VerifySegment(TVolume& volume, const TSegmentChoice& segment, std
 
 bool TCardRun::OpenFailed(const TStep& step, const TVolumeOpening& opening) {
   Listener.Failure(DescribeFailure(Target.VolumePath, OpenFailure(opening)));
-  const std::string words = WindowWords(TJobResult::VolumeOpenFailed);
+  const std::string words = ReinsertDiskText;
   EndStep(step, false, words, words + " " + SegmentWords(step.Segment),
           FailureOf(OpenFailure(opening)));
   return false;

@@ -22,7 +22,8 @@
 
 namespace vorlane::cli {
 
-enum class TStepKind { Check, Write, Verify };
+// Grade is the station's own: a card that passed every step but moved its bytes too slowly.
+enum class TStepKind { Check, Write, Verify, Grade };
 
 struct TStep {
   TStepKind Kind = TStepKind::Write;
@@ -36,9 +37,10 @@ class TRunListener {
   virtual ~TRunListener() = default;
   virtual void StepStarted(std::size_t card, const TStep& step) = 0;
   virtual void StepProgress(std::size_t card, int percent) = 0;
-  // words: "checked", "written", "verified", or what went wrong.
-  virtual void StepEnded(std::size_t card, const TStep& step, bool passed,
-                         const std::string& words) = 0;
+  // words: "checked", "written", "verified", or what went wrong. A listener that shows steps
+  // only while they run has nothing to do here.
+  virtual void StepEnded(std::size_t /*card*/, const TStep& /*step*/, bool /*passed*/,
+                         const std::string& /*words*/) {}
   // One line for standard error, for each failure.
   virtual void Failure(const std::string& logLine) = 0;
 };
@@ -69,7 +71,10 @@ struct TCapacityCheck {
 struct TCardResult {
   bool Passed = false;
   bool Stopped = false;  // asked to stop before it had passed; never a pass
-  std::string Words;     // the card's result for its summary line
+  // The reader held no card when the card was first opened: nothing was written. A card just
+  // put in can answer so for a moment after it shows.
+  bool NoCard = false;
+  std::string Words;  // the card's result for its summary line
   double Seconds = 0;
   std::uint64_t BytesMoved = 0;  // image bytes written and read back by finished steps
   std::optional<TCardFailure> Failure;

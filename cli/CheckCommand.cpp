@@ -9,7 +9,6 @@ namespace vorlane::cli {
 
 int RunCheck(const TCommandContext& context, const std::vector<std::string>& drives,
              const TCapacityOptions& options, bool assumeYes) {
-  if (drives.empty()) throw TUsageError("no DRIVE given (see vorlane-cli list)");
   const std::vector<TTarget> targets =
       ResolveTargets(drives, context.RemovableDrives(), TMissingImage::Refuse);
   CheckProvable(targets, options);

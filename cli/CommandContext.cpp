@@ -64,6 +64,9 @@ std::vector<TDriveDetails> SystemDrives() {
 
 TCommandContext SystemContext() {
   static TSignalInterrupt interrupt;
+  // A card swapped in a reader that stays plugged in shows as itself, not as the card before it,
+  // once the reader has been asked; the station's drive watcher asks every second from then on.
+  LookForNewMedia();
   return {.Platform = SystemPlatform(),
           .RemovableDrives = SystemDrives,
           .WatchDrives = WatchDriveChanges,

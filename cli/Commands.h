@@ -13,8 +13,7 @@
 
 namespace vorlane::cli {
 
-int RunList(bool json);
-// proveCapacity: each card's capacity is proved first, overwriting it whole.
+int RunList(const TCommandContext& context, bool json);
 int RunWrite(const TCommandContext& context, const TSegmentFiles& files,
              const std::vector<std::string>& drives, bool verify, bool assumeYes,
              const std::optional<TCapacityOptions>& proveCapacity = std::nullopt);
@@ -23,7 +22,8 @@ int RunVerify(const TCommandContext& context, const TSegmentFiles& files,
 // Proves that every card keeps every byte it reports, overwriting it whole.
 int RunCheck(const TCommandContext& context, const std::vector<std::string>& drives,
              const TCapacityOptions& options, bool assumeYes);
-int RunInfo(const std::vector<std::string>& drives, bool json);
-int RunRead(TSegment segment, const std::string& drive, const std::string& output, bool force);
+int RunInfo(const TCommandContext& context, const std::vector<std::string>& drives, bool json);
+int RunRead(const TCommandContext& context, TSegment segment, const std::string& drive,
+            const std::string& output, bool force);
 
 }  // namespace vorlane::cli

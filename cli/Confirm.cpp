@@ -15,7 +15,7 @@ namespace {
 std::string WhatIsWritten(const std::vector<TSegmentChoice>& segments) {
   std::string text = "the test sector (" + std::to_string(TestSector) + ")";
   for (const TSegmentChoice& segment : segments)
-    text += ", segment " + std::to_string(static_cast<int>(segment.Segment)) + " (from sector " +
+    text += ", " + DescribeSegment(segment.Segment) + " (from sector " +
             std::to_string(StartSectorFor(segment.Segment)) + ")";
   return text;
 }

@@ -1,7 +1,7 @@
 // info: what a card holds, read from its raw sectors.
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
+#include <ostream>
 
 #include "card/CardInfo.h"
 #include "card/JobOutcome.h"
@@ -11,6 +11,7 @@
 #include "cli/Targets.h"
 #include "cli/Usage.h"
 #include "drives/Platform.h"
+#include "drives/ShowableText.h"
 
 namespace vorlane::cli {
 namespace {
@@ -22,12 +23,12 @@ struct TCardReport {
   std::string Failure;  // why the card could not be read; empty when it could
 };
 
-TCardReport ReadReport(const TTarget& target) {
+TCardReport ReadReport(TPlatform& platform, const TTarget& target) {
   TCardReport report{target, 0, {}, {}};
   std::error_code error;
   report.SizeBytes = target.IsDrive ? target.Details.SizeBytes
                                     : std::filesystem::file_size(target.VolumePath, error);
-  const TVolumeOpening opening = SystemPlatform().OpenVolume(target.VolumePath);
+  const TVolumeOpening opening = platform.OpenVolume(target.VolumePath);
   if (!opening.Volume) {
     report.Failure = DescribeFailure(target.VolumePath, OpenFailure(opening));
     return report;
@@ -63,48 +64,52 @@ std::string SegmentText(const TSegmentInfo& segment) {
   return text + (segment.PaddingIntact ? ", padding intact" : ", padding NOT intact");
 }
 
-void PrintText(const TCardReport& report) {
+void PrintText(std::ostream& out, const TCardReport& report) {
   const TTarget& target = report.Target;
-  std::cout << target.Name << ": "
-            << (target.IsDrive ? DescribeDrive(target.Details)
-                               : "card image, " + std::to_string(report.SizeBytes) + " bytes")
-            << "\n";
+  out << target.Name << ": "
+      << (target.IsDrive ? DescribeDrive(target.Details)
+                         : "card image, " + std::to_string(report.SizeBytes) + " bytes")
+      << "\n";
+  const TCardIdentity& card = target.Details.Card;
+  if (!card.Cid.empty())
+    out << "  card: CID " << ShowableText(card.Cid) << ", serial " << ShowableText(card.Serial)
+        << ", maker " << ShowableText(card.ManufacturerId) << ", name " << ShowableText(card.Name)
+        << ", made " << ShowableText(card.Date) << "\n";
   if (!report.Failure.empty()) return;
   const TCardInfo& info = report.Reading.Info;
-  std::cout << "  test sector " << TestSector << ": "
-            << (info.TestPattern ? "test pattern" : "no test pattern")
-            << (info.FoldSuspected() ? ", though segment data follows: a sign of a card that "
-                                       "folds its addresses (it keeps fewer bytes than it reports)"
-                                     : "")
-            << "\n";
-  std::cout << "  capacity: " << DescribeProofRecord(info.Proof, report.SizeBytes) << "\n";
+  out << "  test sector " << TestSector << ": "
+      << (info.TestPattern ? "test pattern" : "no test pattern")
+      << (info.FoldSuspected() ? ", though segment data follows: a sign of a card that "
+                                 "folds its addresses (it keeps fewer bytes than it reports)"
+                               : "")
+      << "\n";
+  out << "  capacity: " << DescribeProofRecord(info.Proof, report.SizeBytes) << "\n";
   for (const TSegmentInfo& segment : info.Segments)
-    std::cout << "  segment " << static_cast<int>(segment.Segment) << " (sector "
-              << StartSectorFor(segment.Segment) << "): " << SegmentText(segment) << "\n";
+    out << "  " << DescribeSegment(segment.Segment) << " (sector "
+        << StartSectorFor(segment.Segment) << "): " << SegmentText(segment) << "\n";
 }
 
 }  // namespace
 
-int RunInfo(const std::vector<std::string>& drives, bool json) {
-  if (drives.empty()) throw TUsageError("no DRIVE given (see vorlane-cli list)");
+int RunInfo(const TCommandContext& context, const std::vector<std::string>& drives, bool json) {
   const std::vector<TTarget> targets =
-      ResolveTargets(drives, GetRemovableDriveDetails(), TMissingImage::Refuse);
+      ResolveTargets(drives, context.RemovableDrives(), TMissingImage::Refuse);
   nlohmann::ordered_json all = nlohmann::ordered_json::array();
   int exitCode = ExitPassed;
   for (const TTarget& target : targets) {
-    const TCardReport report = ReadReport(target);
+    const TCardReport report = ReadReport(context.Platform, target);
     if (!report.Failure.empty()) {
-      std::cerr << report.Failure << std::endl;
+      context.Err << report.Failure << std::endl;
       exitCode = ExitCardFailed;
     }
     if (json)
       all.push_back(
           CardReportJson(report.Target, report.SizeBytes, report.Reading, report.Failure));
     else
-      PrintText(report);
+      PrintText(context.Out, report);
   }
-  if (json) std::cout << JsonText(all) << "\n";
-  std::cout.flush();
+  if (json) context.Out << JsonText(all) << "\n";
+  context.Out.flush();
   return exitCode;
 }
 

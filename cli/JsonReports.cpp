@@ -33,6 +33,17 @@ nlohmann::ordered_json SegmentJson(const TSegmentInfo& segment) {
 
 }  // namespace
 
+// Only cards whose registers the kernel shows (a built-in slot) have an identity.
+nlohmann::ordered_json CardIdentityJson(const TCardIdentity& card) {
+  if (card.Cid.empty() && card.Serial.empty()) return nullptr;
+  return {{"cid", ShowableText(card.Cid)},
+          {"serial", ShowableText(card.Serial)},
+          {"manfid", ShowableText(card.ManufacturerId)},
+          {"oemid", ShowableText(card.OemId)},
+          {"name", ShowableText(card.Name)},
+          {"date", ShowableText(card.Date)}};
+}
+
 nlohmann::ordered_json DriveListJson(const std::vector<TDriveDetails>& drives) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const TDriveDetails& drive : drives)
@@ -40,7 +51,9 @@ nlohmann::ordered_json DriveListJson(const std::vector<TDriveDetails>& drives) {
                     {"volumePath", VolumePathFor(drive.Entry)},
                     {"sizeBytes", drive.SizeBytes},
                     {"vendor", ShowableText(drive.Vendor)},
-                    {"model", ShowableText(drive.Model)}});
+                    {"model", ShowableText(drive.Model)},
+                    {"slot", ShowableText(drive.Slot)},
+                    {"card", CardIdentityJson(drive.Card)}});
   return list;
 }
 
@@ -49,7 +62,8 @@ nlohmann::ordered_json CardReportJson(const TTarget& target, std::uint64_t sizeB
   nlohmann::ordered_json json = {{"drive", target.Name},
                                  {"volumePath", target.VolumePath},
                                  {"removable", target.IsDrive},
-                                 {"sizeBytes", sizeBytes}};
+                                 {"sizeBytes", sizeBytes},
+                                 {"card", CardIdentityJson(target.Details.Card)}};
   if (!failure.empty()) {
     json["error"] = failure;
     return json;

@@ -13,6 +13,9 @@
 
 namespace vorlane::cli {
 
+// A card's own identity (the CID register's fields), where the system shows it; else null.
+nlohmann::ordered_json CardIdentityJson(const TCardIdentity& card);
+
 // list --json: an array with one object per drive list entry.
 nlohmann::ordered_json DriveListJson(const std::vector<TDriveDetails>& drives);
 

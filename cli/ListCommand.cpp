@@ -1,6 +1,7 @@
 // list: the removable drives, as the window's drive list shows them.
-#include <iostream>
+#include <ostream>
 
+#include "card/Texts.h"
 #include "cli/Commands.h"
 #include "cli/JsonReports.h"
 #include "cli/Usage.h"
@@ -9,17 +10,17 @@
 
 namespace vorlane::cli {
 
-int RunList(bool json) {
-  const std::vector<TDriveDetails> drives = GetRemovableDriveDetails();
+int RunList(const TCommandContext& context, bool json) {
+  const std::vector<TDriveDetails> drives = context.RemovableDrives();
   if (json) {
-    std::cout << JsonText(DriveListJson(drives)) << std::endl;
+    context.Out << JsonText(DriveListJson(drives)) << std::endl;
     return ExitPassed;
   }
-  if (drives.empty()) std::cerr << "没找到可移动磁盘" << std::endl;
+  if (drives.empty()) context.Err << NoRemovableDiskText << std::endl;
   for (const TDriveDetails& drive : drives)
-    std::cout << drive.Entry << "  " << VolumePathFor(drive.Entry) << "  " << DescribeDrive(drive)
-              << "\n";
-  std::cout.flush();
+    context.Out << drive.Entry << "  " << VolumePathFor(drive.Entry) << "  " << DescribeDrive(drive)
+                << "\n";
+  context.Out.flush();
   return ExitPassed;
 }
 

@@ -6,7 +6,8 @@
 #include <optional>
 #include <ostream>
 
-#include "cli/Terminal.h"
+#include "cli/Figures.h"
+#include "cli/LiveLines.h"
 
 namespace vorlane::cli {
 namespace {
@@ -25,7 +26,7 @@ double SecondsSince(TClock::time_point start) {
 
 std::string StepTitle(const TStep& step) {
   if (step.Kind == TStepKind::Check) return "card";
-  return "segment " + std::to_string(static_cast<int>(step.Segment));
+  return DescribeSegment(step.Segment);
 }
 
 const char* StepVerb(const TStep& step) {
@@ -36,6 +37,8 @@ const char* StepVerb(const TStep& step) {
       return "writing";
     case TStepKind::Verify:
       return "verifying";
+    case TStepKind::Grade:
+      return "grading";
   }
   return "?";
 }
@@ -102,54 +105,36 @@ class TStepLog final : public TDisplayBase {
 };
 
 // For a terminal: the live lines sit below everything printed, and are drawn anew in place.
-class TLiveLines final : public TDisplayBase {
+class TLiveDisplay final : public TDisplayBase {
  public:
-  using TDisplayBase::TDisplayBase;
+  TLiveDisplay(std::vector<std::string> names, std::ostream& out, std::ostream& err)
+      : TDisplayBase(std::move(names), out, err), Live(out, err) {}
   void Tick() override {
     const std::lock_guard lock(Mutex);
-    Redraw(true);
+    std::vector<std::string> lines;
+    for (std::size_t card = 0; card < Lines.size(); ++card)
+      if (Lines[card].Step) lines.push_back(LiveLine(card));
+    Live.Draw(lines);
   }
   void Close() override {
     const std::lock_guard lock(Mutex);
-    Redraw(false);
+    Live.Draw({});
   }
 
  private:
   void Started(std::size_t) override {}
-  void Show(const std::string& line, bool error) override { Waiting.push_back({line, error}); }
+  void Show(const std::string& line, bool error) override { Live.Print(line, error); }
 
-  // Goes back to the first live line, prints the lines that came meanwhile over it, then the
-  // live lines, and clears what is left of the old ones.
-  void Redraw(bool withLiveLines) {
-    if (Drawn > 0) Out << "\x1b[" << Drawn << "F";
-    for (const auto& [line, error] : Waiting) {
-      Out << "\x1b[2K";
-      Out.flush();
-      (error ? Err : Out) << line << '\n';
-      (error ? Err : Out).flush();
-    }
-    Waiting.clear();
-    Drawn = 0;
-    const int columns = TerminalColumns();
-    for (std::size_t card = 0; withLiveLines && card < Lines.size(); ++card) {
-      if (!Lines[card].Step) continue;
-      Out << "\x1b[2K" << FitToColumns(LiveLine(card), columns - 1) << '\n';
-      ++Drawn;
-    }
-    Out << "\x1b[J";
-    Out.flush();
-  }
-
-  // "sdb1  segment 1  writing    45%   38.2 MB/s   0:12 left"
+  // "sdb1  segment 1  writing    45%    38.2 MB/s  0:12 left"
   std::string LiveLine(std::size_t card) const {
     const TCardLine& line = Lines[card];
     const double seconds = SecondsSince(line.Started);
-    const double done = static_cast<double>(line.Step->ImageBytes) * line.Percent / 100.0;
+    const auto done = line.Step->ImageBytes * static_cast<std::uint64_t>(line.Percent) / 100;
     char text[96];
     if (line.Percent > 0 && seconds > 0) {
       const int left = static_cast<int>(seconds * (100 - line.Percent) / line.Percent + 0.5);
-      std::snprintf(text, sizeof text, "%-9s %3d%%  %6.1f MB/s  %d:%02d left", StepVerb(*line.Step),
-                    line.Percent, done / 1e6 / seconds, left / 60, left % 60);
+      std::snprintf(text, sizeof text, "%-9s %3d%%  %11s  %d:%02d left", StepVerb(*line.Step),
+                    line.Percent, DescribeRate(done, seconds).c_str(), left / 60, left % 60);
     } else {
       std::snprintf(text, sizeof text, "%-9s %3d%%      -- MB/s  -:-- left", StepVerb(*line.Step),
                     line.Percent);
@@ -157,36 +142,15 @@ class TLiveLines final : public TDisplayBase {
     return Names[card] + "  " + StepTitle(*line.Step) + "  " + text;
   }
 
-  std::vector<std::pair<std::string, bool>> Waiting;  // lines to print above, stderr or not
-  int Drawn = 0;                                      // live lines on the screen
+  TLiveLines Live;
 };
 
 }  // namespace
 
 std::unique_ptr<TProgressDisplay> MakeProgressDisplay(std::vector<std::string> cardNames, bool live,
                                                       std::ostream& out, std::ostream& err) {
-  if (live) return std::make_unique<TLiveLines>(std::move(cardNames), out, err);
+  if (live) return std::make_unique<TLiveDisplay>(std::move(cardNames), out, err);
   return std::make_unique<TStepLog>(std::move(cardNames), out, err);
-}
-
-std::string FitToColumns(std::string line, int columns) {
-  if (columns <= 0 || line.size() <= static_cast<std::size_t>(columns)) return line;
-  std::size_t cut = static_cast<std::size_t>(columns);
-  while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) --cut;
-  return line.substr(0, cut);
-}
-
-std::string DescribeSeconds(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f s", seconds);
-  return text;
-}
-
-std::string DescribeTimeAndRate(double seconds, std::uint64_t bytes) {
-  char text[64];
-  const double rate = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
-  std::snprintf(text, sizeof text, "%.2f s, %.1f MB/s", seconds, rate);
-  return text;
 }
 
 }  // namespace vorlane::cli

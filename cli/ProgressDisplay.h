@@ -24,14 +24,4 @@ class TProgressDisplay : public TRunListener {
 std::unique_ptr<TProgressDisplay> MakeProgressDisplay(std::vector<std::string> cardNames, bool live,
                                                       std::ostream& out, std::ostream& err);
 
-// The line cut to the columns at a character boundary: a line that wrapped would throw off the
-// cursor movements that redraw live lines in place.
-std::string FitToColumns(std::string line, int columns);
-
-// "2.10 s"
-std::string DescribeSeconds(double seconds);
-
-// "2.1 s, 45.2 MB/s": decimal megabytes, as card makers count.
-std::string DescribeTimeAndRate(double seconds, std::uint64_t bytes);
-
 }  // namespace vorlane::cli

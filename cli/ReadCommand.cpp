@@ -2,8 +2,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <memory>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -24,6 +24,7 @@ constexpr std::size_t ReadTransferSize = 4 << 20;
 
 using TFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
+// Copied stays first: an outcome given no step has ended well (TOutcome).
 enum class TCopyStep {
   Copied,
   CardReadFailed,  // CardOffset: the transfer's first byte
@@ -106,15 +107,16 @@ class TSegmentCopy {
 
 }  // namespace
 
-int RunRead(TSegment segment, const std::string& drive, const std::string& output, bool force) {
+int RunRead(const TCommandContext& context, TSegment segment, const std::string& drive,
+            const std::string& output, bool force) {
   const TTarget target =
-      ResolveTargets({drive}, GetRemovableDriveDetails(), TMissingImage::Refuse).front();
+      ResolveTargets({drive}, context.RemovableDrives(), TMissingImage::Refuse).front();
   std::error_code error;
   if (fs::exists(fs::symlink_status(output, error)) && !force)
     throw TUsageError(output + ": exists; --force replaces it");
-  const TVolumeOpening opening = SystemPlatform().OpenVolume(target.VolumePath);
+  const TVolumeOpening opening = context.Platform.OpenVolume(target.VolumePath);
   if (!opening.Volume) {
-    std::cerr << DescribeFailure(target.VolumePath, OpenFailure(opening)) << std::endl;
+    context.Err << DescribeFailure(target.VolumePath, OpenFailure(opening)) << std::endl;
     return ExitCardFailed;
   }
   const std::uint64_t firstByte = StartByteFor(segment);
@@ -122,20 +124,20 @@ int RunRead(TSegment segment, const std::string& drive, const std::string& outpu
   const std::error_code readError = opening.Volume->Read(firstByte, first);
   const std::uint32_t length = readError ? 0 : DeclaredWavLength(first);
   if (length == 0) {
-    std::cerr << target.VolumePath << ": segment " << static_cast<int>(segment)
-              << ": no WAV file starts at " << DescribeSectorOf(firstByte)
-              << (readError && readError != EndOfVolumeError() ? ": " + readError.message() : "")
-              << std::endl;
+    context.Err << target.VolumePath << ": " << DescribeSegment(segment)
+                << ": no WAV file starts at " << DescribeSectorOf(firstByte)
+                << (readError && readError != EndOfVolumeError() ? ": " + readError.message() : "")
+                << std::endl;
     return ExitCardFailed;
   }
   const std::string failure = TSegmentCopy(*opening.Volume, firstByte, length).CopyTo(output);
   if (!failure.empty()) {
-    std::cerr << target.VolumePath << ": segment " << static_cast<int>(segment) << ": " << failure
-              << std::endl;
+    context.Err << target.VolumePath << ": " << DescribeSegment(segment) << ": " << failure
+                << std::endl;
     return ExitCardFailed;
   }
-  std::cout << target.Name << ": segment " << static_cast<int>(segment) << ": " << length
-            << " bytes written to " << output << std::endl;
+  context.Out << target.Name << ": " << DescribeSegment(segment) << ": " << length
+              << " bytes written to " << output << std::endl;
   return ExitPassed;
 }
 

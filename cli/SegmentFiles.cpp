@@ -1,7 +1,7 @@
 #include "cli/SegmentFiles.h"
 
+#include "card/Texts.h"
 #include "card/WavFile.h"
-#include "cli/ResultWords.h"
 #include "cli/Usage.h"
 
 namespace vorlane::cli {
@@ -10,10 +10,9 @@ namespace {
 TSegmentChoice CheckFile(TSegment segment, const std::string& path) {
   const TWavCheck check = CheckWavHeader(path);
   if (check.Problem == TWavCheck::TProblem::CannotOpen)
-    throw TUsageError("Cannot open file \"" + path + "\". " + check.Error.message());
-  if (check.Problem == TWavCheck::TProblem::NotWav) throw TUsageError(path + ": " + NotWavWords);
-  if (!IsWritableLength(check.DeclaredLength))
-    throw TUsageError(path + ": " + WindowWords(TJobResult::TooLarge));
+    throw TUsageError(CannotOpenFileText(path, check.Error));
+  if (check.Problem == TWavCheck::TProblem::NotWav) throw TUsageError(path + ": " + NotWavText);
+  if (!IsWritableLength(check.DeclaredLength)) throw TUsageError(path + ": " + WavTooLargeText);
   return {segment, {path, check.DeclaredLength, true}};
 }
 

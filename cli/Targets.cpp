@@ -76,6 +76,7 @@ std::string IdentityOf(const TTarget& target) {
 std::vector<TTarget> ResolveTargets(const std::vector<std::string>& arguments,
                                     const std::vector<TDriveDetails>& removableDrives,
                                     TMissingImage missingImage) {
+  if (arguments.empty()) throw TUsageError("no DRIVE given (see vorlane-cli list)");
   std::vector<TTarget> targets;
   std::set<std::string> seen;
   for (const std::string& argument : arguments) {

@@ -19,9 +19,10 @@ struct TTarget {
 
 enum class TMissingImage { Refuse, Create };
 
-// Resolves every argument, in order. Throws TUsageError for a block device that is not in the
-// removable drive list, a device path that names no removable drive, anything that is neither
-// a drive nor a regular file, a missing image unless it may be created, and a card named twice.
+// Resolves every argument, in order. Throws TUsageError when none is given, for a block device
+// that is not in the removable drive list, a device path that names no removable drive, anything
+// that is neither a drive nor a regular file, a missing image unless it may be created, and a
+// card named twice.
 std::vector<TTarget> ResolveTargets(const std::vector<std::string>& arguments,
                                     const std::vector<TDriveDetails>& removableDrives,
                                     TMissingImage missingImage);

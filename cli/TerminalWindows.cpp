@@ -7,7 +7,7 @@
 #include <initializer_list>
 
 #include "cli/Terminal.h"
-#include "drives/windows/WideText.h"
+#include "drives/WideText.h"
 
 namespace vorlane::cli {
 namespace {

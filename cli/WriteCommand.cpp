@@ -12,6 +12,7 @@
 #include "cli/CardRuns.h"
 #include "cli/Commands.h"
 #include "cli/Confirm.h"
+#include "cli/Figures.h"
 #include "cli/ProgressDisplay.h"
 #include "cli/Usage.h"
 
@@ -104,19 +105,14 @@ void PrepareImages(std::ostream& err, const std::vector<TTarget>& targets,
   }
 }
 
-std::vector<TTarget> ResolveDrives(const TCommandContext& context,
-                                   const std::vector<std::string>& drives, TMissingImage missing) {
-  if (drives.empty()) throw TUsageError("no DRIVE given (see vorlane-cli list)");
-  return ResolveTargets(drives, context.RemovableDrives(), missing);
-}
-
 }  // namespace
 
 int RunWrite(const TCommandContext& context, const TSegmentFiles& files,
              const std::vector<std::string>& drives, bool verify, bool assumeYes,
              const std::optional<TCapacityOptions>& proveCapacity) {
   const std::vector<TSegmentChoice> segments = CheckSegmentFiles(files.Segment1, files.Segment2);
-  const std::vector<TTarget> targets = ResolveDrives(context, drives, TMissingImage::Create);
+  const std::vector<TTarget> targets =
+      ResolveTargets(drives, context.RemovableDrives(), TMissingImage::Create);
   // The proof needs a card of a known size: no image is made up for it.
   if (proveCapacity) CheckProvable(targets, *proveCapacity);
   ConfirmWrite(context, targets, segments, assumeYes, proveCapacity.has_value());
@@ -128,8 +124,8 @@ int RunWrite(const TCommandContext& context, const TSegmentFiles& files,
 int RunVerify(const TCommandContext& context, const TSegmentFiles& files,
               const std::vector<std::string>& drives) {
   const std::vector<TSegmentChoice> segments = CheckSegmentFiles(files.Segment1, files.Segment2);
-  return RunCards(context, ResolveDrives(context, drives, TMissingImage::Refuse), segments,
-                  TRunMode::VerifyOnly);
+  return RunCards(context, ResolveTargets(drives, context.RemovableDrives(), TMissingImage::Refuse),
+                  segments, TRunMode::VerifyOnly);
 }
 
 }  // namespace vorlane::cli

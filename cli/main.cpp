@@ -7,6 +7,7 @@
 #include "cli/Commands.h"
 #include "cli/Terminal.h"
 #include "cli/Usage.h"
+#include "cli/report/Report.h"
 #include "cli/station/StationOptions.h"
 #include "vorlane/Version.h"
 
@@ -36,6 +37,11 @@ struct TArguments {
     if (!CheckCapacity) return std::nullopt;
     return vorlane::TCapacityOptions{CacheSize};
   }
+  TReportOptions Report;
+  bool Csv = false;
+  std::optional<double> MinWriteSpeed;
+  std::optional<double> MinVerifySpeed;
+  unsigned StallSeconds = 30;
 };
 
 void AddSegmentFiles(CLI::App& command, TArguments& arguments) {
@@ -65,9 +71,9 @@ void AddCapacityProof(CLI::App& command, TArguments& arguments, bool always) {
   if (check) size->needs(check);
 }
 
-int ReadSegment(const TArguments& arguments) {
+int ReadSegment(const TCommandContext& context, const TArguments& arguments) {
   if (arguments.Read1 == arguments.Read2) throw TUsageError("read: give exactly one of -1 and -2");
-  return RunRead(arguments.Read1 ? vorlane::TSegment::One : vorlane::TSegment::Two,
+  return RunRead(context, arguments.Read1 ? vorlane::TSegment::One : vorlane::TSegment::Two,
                  arguments.Drives.front(), arguments.Output, arguments.Force);
 }
 
@@ -87,6 +93,21 @@ void AddStation(CLI::App& app, TArguments& arguments) {
   station->add_flag("--no-verify", arguments.NoVerify, "skip reading the segments back");
   station->add_flag("--quiet", arguments.Station.Quiet, "no tones");
   AddCapacityProof(*station, arguments, false);
+  station->add_option("--operator", arguments.Station.Operator, "the operator, in every record");
+  station->add_option("--batch", arguments.Station.Batch, "the batch, in every record");
+  station
+      ->add_option("--min-write-speed", arguments.MinWriteSpeed,
+                   "fail cards written more slowly than MBPS (decimal MB/s)")
+      ->check(CLI::PositiveNumber);
+  station
+      ->add_option("--min-verify-speed", arguments.MinVerifySpeed,
+                   "fail cards read back more slowly than MBPS (decimal MB/s)")
+      ->check(CLI::PositiveNumber);
+  station
+      ->add_option("--stall-seconds", arguments.StallSeconds,
+                   "show a card without progress this long as stalled")
+      ->capture_default_str()
+      ->check(CLI::PositiveNumber);
 }
 
 int Station(const TCommandContext& context, TArguments& arguments) {
@@ -98,8 +119,13 @@ int Station(const TCommandContext& context, TArguments& arguments) {
   options.Rules.MaxSize = arguments.MaxSize;
   options.Rules.Count = arguments.Count;
   options.Capacity = arguments.Proof();
+  options.Rules.MinWriteSpeed = arguments.MinWriteSpeed;
+  options.Rules.MinVerifySpeed = arguments.MinVerifySpeed;
+  options.Rules.Stall = std::chrono::seconds(arguments.StallSeconds);
   if (options.Rules.MaxSize && *options.Rules.MaxSize < options.Rules.MinSize)
     throw TUsageError("station: --max-size is below --min-size");
+  if (options.Rules.MinVerifySpeed && !options.Verify)
+    throw TUsageError("station: --min-verify-speed grades the read-back that --no-verify skips");
   return RunStation(context, options);
 }
 
@@ -142,6 +168,12 @@ int main(int argc, char** argv) {
 
   AddStation(app, arguments);
 
+  CLI::App* report = app.add_subcommand(
+      "report", "Check station logs and sum them up: yield, failures by step, slow cards");
+  report->add_option("LOG", arguments.Report.Logs, "a station's --log file")->required();
+  report->add_flag("--csv", arguments.Csv, "one CSV row per card")
+      ->excludes(report->add_flag("--json", arguments.Json, "the summary as one JSON document"));
+
   CLI::App* read = app.add_subcommand("read", "Copy the WAV file a segment holds to OUTPUT");
   read->add_flag("-1", arguments.Read1, "segment 1");
   read->add_flag("-2", arguments.Read2, "segment 2");
@@ -162,15 +194,21 @@ int main(int argc, char** argv) {
   }
   const TCommandContext context = SystemContext();
   return ExitCodeOf(context, [&] {
-    if (*list) return RunList(arguments.Json);
+    if (*list) return RunList(context, arguments.Json);
     if (*write)
       return RunWrite(context, arguments.Files, arguments.Drives, !arguments.NoVerify,
                       arguments.Yes, arguments.Proof());
     if (*check) return RunCheck(context, arguments.Drives, {arguments.CacheSize}, arguments.Yes);
     if (*verify) return RunVerify(context, arguments.Files, arguments.Drives);
-    if (*info) return RunInfo(arguments.Drives, arguments.Json);
+    if (*info) return RunInfo(context, arguments.Drives, arguments.Json);
     if (*app.get_subcommand("station")) return Station(context, arguments);
+    if (*report) {
+      arguments.Report.Format = arguments.Csv    ? TReportFormat::Csv
+                                : arguments.Json ? TReportFormat::Json
+                                                 : TReportFormat::Summary;
+      return RunReport(context, arguments.Report);
+    }
     arguments.Drives = {drive};
-    return ReadSegment(arguments);
+    return ReadSegment(context, arguments);
   });
 }

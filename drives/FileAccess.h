@@ -16,8 +16,9 @@ struct TFileRead {
     ReadFailed
   };
   TStatus Status = TStatus::Ok;
-  std::size_t Count = 0;  // bytes read; fewer than asked only at the end of the file
-  std::error_code Error;  // the system's error for OpenFailed and ReadFailed
+  std::size_t Count = 0;        // bytes read; fewer than asked only at the end of the file
+  std::error_code Error;        // the system's error for OpenFailed and ReadFailed
+  std::uint64_t FileBytes = 0;  // the file's size as it was opened, where it was read
 };
 
 // Who else may have the file open while it is read, where the OS enforces it (Windows).

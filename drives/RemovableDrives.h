@@ -13,12 +13,12 @@ std::vector<std::string> GetRemovableDrives();
 // A card's own identity, where the kernel shows it (cards in a built-in slot): the fields of its
 // CID register as the mmc driver gives them. Empty elsewhere. The card's words, untrusted.
 struct TCardIdentity {
-  std::string Cid;             // the whole register, 32 hex digits
-  std::string Serial;          // "0x1234abcd"
-  std::string ManufacturerId;  // "0x000003"
-  std::string OemId;           // "0x5344"
-  std::string Name;            // "SU08G"
-  std::string Date;            // "07/2019"
+  std::string Cid{};             // the whole register, 32 hex digits
+  std::string Serial{};          // "0x1234abcd"
+  std::string ManufacturerId{};  // "0x000003"
+  std::string OemId{};           // "0x5344"
+  std::string Name{};            // "SU08G"
+  std::string Date{};            // "07/2019"
 };
 
 // What tells one card from another: the volume's size and the reader's maker and model; and
@@ -40,6 +40,12 @@ struct TDriveDetails {
 
 // The same drives as GetRemovableDrives, in the same order, with their details.
 std::vector<TDriveDetails> GetRemovableDriveDetails();
+
+// Asks the card readers that stay plugged in whether a card went in or out. Many report it only
+// when asked, and until then the system shows the card that was in before: its size, partitions
+// and medium number. Returns whether a reader's card changed. A reader may take seconds to
+// answer, so it is asked off the window's thread; the drive watcher asks every second.
+bool LookForNewMedia();
 
 // "7.4 GB · Generic STORAGE DEVICE": size in decimal gigabytes (as card makers count), then
 // vendor and model where known.

@@ -40,6 +40,10 @@ struct TVolumeOpening {
 // node is never created.
 TVolumeOpening OpenVolume(const std::string& volumePath);
 
+// Whether an open failed because the reader held no card: one taken out, or one just put in
+// that the reader does not yet answer for.
+bool IsNoCardError(std::error_code error);
+
 // The error a transfer reports when the volume ended before all its bytes moved.
 std::error_code EndOfVolumeError();
 

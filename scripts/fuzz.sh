@@ -5,7 +5,7 @@
 # libFuzzer then leaves the input that found it in build/fuzz/artifacts. The seeds stay as they
 # are: new inputs go to build/fuzz/corpus.
 #
-#   scripts/fuzz.sh [--seconds N] [TARGET...]     (TARGET: card_info, wav_header, ...)
+#   scripts/fuzz.sh [--seconds N] [TARGET...]     (TARGET: card_info, wav_header, record_line, ...)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${FUZZ_SECONDS:-60}
@@ -16,7 +16,7 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(card_info wav_header mountinfo uevent sysfs_text)
+[ ${#targets[@]} -gt 0 ] || targets=(card_info wav_header mountinfo uevent sysfs_text record_line)
 
 "$root/scripts/install-deps.sh" cmake ninja-build pkg-config clang-14 libclang-rt-14-dev \
   libasound2-dev libsystemd-dev libcli11-dev nlohmann-json3-dev
@@ -24,7 +24,7 @@ done
 build=$root/build/fuzz
 cmake -S "$root" -B "$build" -G Ninja --no-warn-unused-cli -DCMAKE_CXX_COMPILER=clang++-14 \
   -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g" -DVORLANE_FUZZ=ON \
-  -DVORLANE_BUILD_WINDOW=OFF -DVORLANE_BUILD_TESTS=OFF -DBUILD_TESTING=OFF >/dev/null
+  -DVORLANE_BUILD_WINDOW=OFF -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" --target fuzzers -j2
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1

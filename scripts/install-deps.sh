@@ -4,6 +4,9 @@
 #   install-deps.sh start    build, and what the window needs at run time: fonts, the disk service
 #   install-deps.sh test     start, and the test tools (the default without arguments)
 #   install-deps.sh PACKAGE...   those packages
+# Installing needs root: run it as root, or as a user who may use sudo. A registry that is out
+# of step for a while (a mirror being synced, the dpkg lock held by another install) gets a few
+# tries with a pause between them; apt's own words are shown when it still fails.
 set -euo pipefail
 
 build=(
@@ -22,6 +25,8 @@ case "${1:-test}" in
   test) packages=("${build[@]}" "${run[@]}" "${test[@]}") ;;
   *) packages=("$@") ;;
 esac
+tries=${VORLANE_APT_TRIES:-3}
+pause=${VORLANE_APT_PAUSE:-20}
 
 missing=()
 for package in "${packages[@]}"; do
@@ -30,9 +35,42 @@ for package in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-sudo=()
-[ "$(id -u)" -ne 0 ] && sudo=(sudo)
-echo "Installing: ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-  "${missing[@]}" >/dev/null
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null; then
+    echo "install-deps.sh: installing ${missing[*]} needs root, and sudo is not installed." >&2
+    echo "Run the same command as root (su -c '$0 $*'), or have these packages installed." >&2
+    exit 1
+  fi
+  as_root=(sudo)
+fi
+
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+run_apt() {  # LOG ARGUMENT...: apt-get, its words kept in LOG; waits for another install's lock
+  local log=$1
+  shift
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get -q -o DPkg::Lock::Timeout=120 "$@" >"$logs/$log" 2>&1
+}
+
+# An index that fails to download matters only if a package then cannot be installed: apt
+# installs from the indexes it has.
+for try in $(seq "$tries"); do
+  echo "Updating the package lists (apt-get update)"
+  run_apt update update || echo "  some package lists did not update; installing from those at hand"
+  echo "Installing: ${missing[*]}"
+  if run_apt install install -y --no-install-recommends "${missing[@]}"; then
+    echo "Installed: ${missing[*]}"
+    exit 0
+  fi
+  [ "$try" -lt "$tries" ] || break
+  echo "  the install failed (try $try of $tries); trying again in $pause s"
+  sleep "$pause"
+done
+
+echo "install-deps.sh: could not install ${missing[*]}. apt-get update said:" >&2
+grep -E '^(E|W):' "$logs/update" >&2 || echo "  (nothing wrong)" >&2
+echo "apt-get install said:" >&2
+cat "$logs/install" >&2
+exit 1

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds what Windows users download, for 32- and 64-bit Windows, into build/package:
-#   vorlane-<version>-windows-<arch>.zip   the portable programs, the manual and the licence
+#   vorlane-<version>-windows-<arch>.zip   the portable programs, the Windows manual
+#                                          (dist/windows/README.txt) and the licence
 #   vorlane-<version>-setup-<arch>.exe     the installer (NSIS, dist/windows/vorlane.nsi)
 # Both programs are cross-built with mingw-w64, optimised, linked statically and stripped
 # (presets win-i686-release and win-x86_64-release). The version is project()'s.
@@ -29,7 +30,7 @@ for arch in i686 x86_64; do
   rm -rf "$stage" && mkdir -p "$stage"
   "${triple[$arch]}-strip" -o "$stage/vorlane.exe" "$build/window/win32/vorlane.exe"
   "${triple[$arch]}-strip" -o "$stage/vorlane-cli.exe" "$build/cli/vorlane-cli.exe"
-  as_windows_text README.md >"$stage/README.txt"
+  as_windows_text dist/windows/README.txt >"$stage/README.txt"
   as_windows_text dist/debian/copyright >"$stage/LICENSE.txt"
 
   zip=$out/vorlane-$version-windows-$arch.zip

@@ -1,6 +1,8 @@
 #include "window/JobPresenter.h"
 
+#include "card/Texts.h"
 #include "card/Tones.h"
+#include "window/SlotWiring.h"
 
 namespace vorlane {
 
@@ -26,51 +28,34 @@ void TJobPresenter::Finished(const TJobOutcome& outcome) {
     case TJobResult::Stopped:
       break;
     case TJobResult::NoFile:
-      Window.ShowMessage("请先打开WAV格式文件");
-      ReEnable();
-      break;
     case TJobResult::TooLarge:
-      Window.ShowMessage("WAV文件不能大于400M");
-      ReEnable();
-      break;
     case TJobResult::VolumeOpenFailed:
-      // The label keeps "正在写入SD卡....", the gauge is untouched, and nothing sounds.
-      Window.ShowMessage(ReinsertDiskMessage);
+      // A box, and the buttons back; after a failed open the label keeps its writing text, the
+      // gauge is untouched, and nothing sounds.
+      Window.ShowMessage(TextFor(outcome.Result));
       ReEnable();
       break;
     default:
-      ShowFailure(outcome);
+      ShowFailure(outcome.Result);
   }
 }
 
 // The test sector's write and read failures leave the label black; a card that returned other
-// bytes, or a segment that did not go on, turns it red.
-void TJobPresenter::ShowFailure(const TJobOutcome& outcome) {
-  switch (outcome.Result) {
-    case TJobResult::TestWriteFailed:
-      SetStatus("写入SD卡失败!");
-      break;
-    case TJobResult::TestReadFailed:
-      SetStatus("读SD卡失败!");
-      break;
-    case TJobResult::ImageWriteFailed:
-      SetStatus("写入SD卡失败!");
-      SetStatusColor(StatusRed);
-      break;
-    default:
-      break;
-  }
+// bytes, or a segment that did not go on, turns it red, the first after the alarm.
+void TJobPresenter::ShowFailure(TJobResult result) {
+  if (result != TJobResult::TestCompareFailed) SetStatus(TextFor(result));
+  if (result == TJobResult::ImageWriteFailed) SetStatusColor(StatusRed);
   ReEnable();
   Window.SetProgress(0);
   Alarm();
-  if (outcome.Result == TJobResult::TestCompareFailed) {
-    SetStatus("测试SD卡失败!");
+  if (result == TJobResult::TestCompareFailed) {
+    SetStatus(TextFor(result));
     SetStatusColor(StatusRed);
   }
 }
 
 void TJobPresenter::ShowSuccess() {
-  SetStatus("已成功写入SD卡!");
+  SetStatus(WrittenText);
   SetStatusColor(StatusGreen);
   Window.SetProgress(0);
   if (!Detached) SoundSuccess(Sounds);
@@ -78,9 +63,7 @@ void TJobPresenter::ShowSuccess() {
 }
 
 void TJobPresenter::ReEnable() {
-  for (TButton button :
-       {TButton::SpeedButton1, TButton::SpeedButton2, TButton::SpeedButton3, TButton::SpeedButton4})
-    Window.EnableButton(button);
+  for (TButton button : AllButtons) Window.EnableButton(button);
 }
 
 // The alarm blocks the job's thread, never the window's.

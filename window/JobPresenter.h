@@ -12,8 +12,6 @@
 
 namespace vorlane {
 
-inline constexpr const char* ReinsertDiskMessage = "请重插移动磁盘";
-
 // Takes one line for support about a job that failed: drive, step, the system's message.
 using TLogLine = std::function<void(const std::string& line)>;
 
@@ -29,7 +27,7 @@ class TJobPresenter final : public TJobObserver {
   void Detach() { Detached = true; }
 
  private:
-  void ShowFailure(const TJobOutcome& outcome);
+  void ShowFailure(TJobResult result);
   void ShowSuccess();
   void ReEnable();
   void Alarm();

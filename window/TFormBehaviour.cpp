@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "card/Texts.h"
 #include "card/WavFile.h"
 #include "window/DriveSelection.h"
 #include "window/SupportLink.h"
@@ -10,24 +11,8 @@
 namespace vorlane {
 namespace {
 
-constexpr const char* NoRemovableDiskMessage = "没找到可移动磁盘";
-constexpr const char* OpenWavFirstMessage = "请先打开WAV格式文件";
-constexpr const char* WavTooLargeMessage = "WAV文件不能大于400M";
-constexpr const char* NotWavMessage = "此文件不是有效的WAV文件";
-
 void LogToStandardError(const std::string& line) {
   std::cerr << line << std::endl;
-}
-
-// The error box's text for a chosen file that could not be opened. The box adds its own full
-// stop, so the system's text loses trailing dots and blanks.
-std::string CannotOpenFileText(const std::string& path, std::string systemText) {
-  while (!systemText.empty()) {
-    const unsigned char last = static_cast<unsigned char>(systemText.back());
-    if (last > ' ' && last != '.') break;
-    systemText.pop_back();
-  }
-  return "Cannot open file \"" + path + "\". " + systemText;
 }
 
 // The header check, in the one place the window calls it: its length, 0 when it showed the
@@ -35,10 +20,10 @@ std::string CannotOpenFileText(const std::string& path, std::string systemText) 
 std::optional<std::uint32_t> CheckChosenFile(TFormView& view, const std::string& path) {
   const TWavCheck check = CheckWavHeader(path);
   if (check.Problem == TWavCheck::TProblem::CannotOpen) {
-    view.ShowError(CannotOpenFileText(path, check.Error.message()));
+    view.ShowError(CannotOpenFileText(path, check.Error));
     return std::nullopt;
   }
-  if (check.Problem == TWavCheck::TProblem::NotWav) view.ShowMessage(NotWavMessage);
+  if (check.Problem == TWavCheck::TProblem::NotWav) view.ShowMessage(NotWavText);
   return check.DeclaredLength;
 }
 
@@ -75,7 +60,7 @@ void TFormBehaviour::FillDriveList(const std::vector<std::string>& entries) {
 void TFormBehaviour::FormCreate() {
   SectorBuf.fill(0);
   const std::vector<std::string> entries = ListDrives();
-  if (entries.empty()) View.ShowMessage(NoRemovableDiskMessage);
+  if (entries.empty()) View.ShowMessage(NoRemovableDiskText);
   FillDriveList(entries);
   View.SelectDrive(0);
 }
@@ -115,6 +100,13 @@ bool TFormBehaviour::DrivesChanged() {
   return true;
 }
 
+void TFormBehaviour::ButtonClick(TButton button) {
+  for (const TSlotWiring& slot : SlotWiring) {
+    if (button == slot.OpenButton) return OpenSegmentFile(slot.Segment);
+    if (button == slot.WriteButton) return StartWrite(slot.Segment);
+  }
+}
+
 // The segment's file is the one whose header was checked: a later pick that is not checked
 // (wrong ending, cannot be opened) stays in the dialog for next time but never reaches the card.
 void TFormBehaviour::OpenSegmentFile(TSegment which) {
@@ -122,27 +114,27 @@ void TFormBehaviour::OpenSegmentFile(TSegment which) {
   if (!path || !path->ends_with(".wav")) return;
   const std::optional<std::uint32_t> length = CheckChosenFile(View, *path);
   if (!length) return;
-  TSegmentSlot& segment = Segments[IndexOf(which)];
+  TSegmentSlot& segment = Segments[SlotIndex(which)];
   segment.File = *path;
   segment.DeclaredLength = *length;
   if (*length != 0) segment.Armed = true;
   if (*length > MaxDeclaredLength) {
-    View.ShowMessage(WavTooLargeMessage);
+    View.ShowMessage(WavTooLargeText);
     return;
   }
   View.SetStatusText(which, "");
-  View.SetPathText(which, "路径:" + *path);
+  View.SetPathText(which, PathPrefixText + *path);
 }
 
 // A slot armed earlier whose latest file then failed its check (length 0) or drew the size
 // message holds nothing the card can take.
 bool TFormBehaviour::RefuseWrite(const TSegmentSlot& segment) {
   if (ListDrives().empty()) {
-    View.ShowMessage(NoRemovableDiskMessage);
+    View.ShowMessage(NoRemovableDiskText);
   } else if (!segment.Armed || segment.DeclaredLength == 0) {
-    View.ShowMessage(OpenWavFirstMessage);
+    View.ShowMessage(OpenWavFirstText);
   } else if (segment.DeclaredLength > MaxDeclaredLength) {
-    View.ShowMessage(WavTooLargeMessage);
+    View.ShowMessage(WavTooLargeText);
   } else {
     return false;
   }
@@ -156,13 +148,11 @@ std::string TFormBehaviour::SelectedDriveEntry() const {
 
 // Locks the four buttons and starts the job, which unlocks them at whatever ending it reaches.
 void TFormBehaviour::StartWrite(TSegment which) {
-  const TSegmentSlot& segment = Segments[IndexOf(which)];
+  const TSegmentSlot& segment = Segments[SlotIndex(which)];
   if (RefuseWrite(segment)) return;
   View.SetStatusColor(which, StatusBlack);
-  View.SetStatusText(which, "正在写入SD卡....");
-  for (TButton button :
-       {TButton::SpeedButton1, TButton::SpeedButton2, TButton::SpeedButton3, TButton::SpeedButton4})
-    View.SetButtonEnabled(button, false);
+  View.SetStatusText(which, WritingText);
+  for (TButton button : AllButtons) View.SetButtonEnabled(button, false);
   WriteMode = which;
   Job.reset();  // the previous job has ended (the buttons were enabled): join it
   const std::string volumePath = VolumePathFor(SelectedDriveEntry());

@@ -17,6 +17,7 @@
 #include "drives/RemovableDrives.h"
 #include "window/JobPresenter.h"
 #include "window/PostedJobWindow.h"
+#include "window/SlotWiring.h"
 #include "window/TFormView.h"
 
 namespace vorlane {
@@ -46,22 +47,23 @@ class TFormBehaviour {
   void ComboBox1DropDown();
   void ComboBox1Click();
   void ComboBox1CloseUp();
-  void SpeedButton1Click() { OpenSegmentFile(TSegment::Two); }
-  void SpeedButton2Click() { OpenSegmentFile(TSegment::One); }
-  void SpeedButton3Click() { StartWrite(TSegment::Two); }
-  void SpeedButton4Click() { StartWrite(TSegment::One); }
+  // A button's click: the Open or the Write of the segment the slot wiring gives it.
+  void ButtonClick(TButton button);
+  void SpeedButton1Click() { ButtonClick(TButton::SpeedButton1); }
+  void SpeedButton2Click() { ButtonClick(TButton::SpeedButton2); }
+  void SpeedButton3Click() { ButtonClick(TButton::SpeedButton3); }
+  void SpeedButton4Click() { ButtonClick(TButton::SpeedButton4); }
   void Label7Click();
   // Cards came or went: the list is read again and the selection follows its entry by name.
   // False, with nothing changed, while the list is open: call again once it may have closed.
   bool DrivesChanged();
 
-  const TSegmentSlot& Segment(TSegment segment) const { return Segments[IndexOf(segment)]; }
+  const TSegmentSlot& Segment(TSegment segment) const { return Segments[SlotIndex(segment)]; }
   const TSector& SectorBuffer() const { return SectorBuf; }
   TSegment LastWriteMode() const { return WriteMode; }
   int LastPickedIndex() const { return LastDriveIndex; }
 
  private:
-  static std::size_t IndexOf(TSegment segment) { return segment == TSegment::Two ? 1 : 0; }
   void OpenSegmentFile(TSegment which);
   void StartWrite(TSegment which);
   bool RefuseWrite(const TSegmentSlot& segment);
@@ -75,7 +77,7 @@ class TFormBehaviour {
   const TLogLine LogJobFailure;
   TPostedJobWindow JobWindow{View};
 
-  // Segments[0] is segment 1, Segments[1] segment 2: file, declared length, armed flag.
+  // Each segment's file, declared length and armed flag, in the slot wiring's order.
   std::array<TSegmentSlot, 2> Segments{};
   TSector SectorBuf{};  // lent to the write job; only one job runs at a time
   TSegment WriteMode = TSegment::One;

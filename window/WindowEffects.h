@@ -18,6 +18,7 @@ inline constexpr TColor StatusBlack{0, 0, 0};
 inline constexpr TColor StatusRed{255, 0, 0};
 inline constexpr TColor StatusGreen{0, 128, 0};
 
+// Numbered as the controls are: ButtonIndex and the views' arrays of buttons count on it.
 enum class TButton { SpeedButton1 = 1, SpeedButton2, SpeedButton3, SpeedButton4 };
 
 class TWindowEffects {

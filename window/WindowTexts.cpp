@@ -2,16 +2,20 @@
 
 #include <cctype>
 
+#include "window/SlotWiring.h"
+
 namespace vorlane {
+
+std::string SegmentCaption(TSegment segment) {
+  return std::string(30, '*') + WiringOf(segment).SegmentName + std::string(28, '*');
+}
 
 std::string ApplicationTitle(const std::string& programPath) {
   const std::size_t folderEnd = programPath.find_last_of("/\\");
   std::string name = programPath.substr(folderEnd == std::string::npos ? 0 : folderEnd + 1);
   name = name.substr(0, name.find('.'));
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const auto c = static_cast<unsigned char>(name[i]);
-    name[i] = static_cast<char>(i == 0 ? std::toupper(c) : std::tolower(c));
-  }
+  for (std::size_t i = 1; i < name.size(); ++i)
+    name[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
   return name;
 }
 

@@ -1,6 +1,8 @@
 #include "cli/station/Station.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
 #include "cli/Usage.h"
 #include "drives/Platform.h"
@@ -22,6 +24,38 @@ std::string SizeRuleProblem(const TStationRules& rules, std::uint64_t size) {
   if (rules.MaxSize && size > *rules.MaxSize)
     return "the card has " + bytes + ", over --max-size " + std::to_string(*rules.MaxSize);
   return {};
+}
+
+// "4.2": a rate is cut, never rounded up, so a card shown under a limit is under it.
+std::string DescribeSpeed(double megabytesPerSecond) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", std::floor(megabytesPerSecond * 10) / 10);
+  return text;
+}
+
+std::string DescribeLimit(double limit) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", limit);
+  return text;
+}
+
+// What makes a card that passed every step a slow one; empty where it is fast enough or was
+// not measured (a step too short to time, or no read-back).
+std::string SpeedProblem(const TStationRules& rules, const TCardRecord& record) {
+  const auto under = [](const TStepTimes& times, const std::optional<double>& least) {
+    return least && times.Bytes > 0 && times.Seconds > 0 && MegabytesPerSecond(times) < *least;
+  };
+  if (under(record.Writing, rules.MinWriteSpeed))
+    return "written at " + DescribeSpeed(MegabytesPerSecond(record.Writing)) +
+           " MB/s, under --min-write-speed " + DescribeLimit(*rules.MinWriteSpeed);
+  if (under(record.Verifying, rules.MinVerifySpeed))
+    return "read back at " + DescribeSpeed(MegabytesPerSecond(record.Verifying)) +
+           " MB/s, under --min-verify-speed " + DescribeLimit(*rules.MinVerifySpeed);
+  return {};
+}
+
+double Seconds(TStationClock::duration duration) {
+  return std::chrono::duration<double>(duration).count();
 }
 
 TCardVerdict VerdictOf(const TCardResult& result) {
@@ -85,13 +119,14 @@ void TStation::CardGone(const std::string& slot, TSlot& state) {
 }
 
 void TStation::Tick(TStationClock::time_point now) {
-  if (!Taking) return;
   for (auto& [slot, state] : Slots)
     if (state.Phase == TPhase::Settling && now - state.SeenAt >= Rules.Settle && Taking)
-      Settled(slot, state);
+      Settled(slot, state, now);
+    else if (state.Phase == TPhase::Writing)
+      FollowStall(slot, state, now);
 }
 
-void TStation::Settled(const std::string& slot, TSlot& state) {
+void TStation::Settled(const std::string& slot, TSlot& state, TStationClock::time_point now) {
   const std::string problem = SizeRuleProblem(Rules, state.Drive.SizeBytes);
   if (!problem.empty()) {
     TCardRecord record = RecordFor(slot, state.Drive);
@@ -103,12 +138,61 @@ void TStation::Settled(const std::string& slot, TSlot& state) {
   }
   state.Phase = TPhase::Writing;
   state.TakenOut = false;
+  state.Step = {TStepKind::Check, Segments.front().Segment, 0};
+  state.LastProgress = now;
+  state.Stalled = false;
+  state.LongestStall = {};
   Show(slot, state);
   Host.StartCard(slot, state.Drive);
 }
 
-void TStation::CardEnded(const std::string& slot, const TCardResult& result) {
-  TSlot& state = Slots[slot];
+void TStation::CardProgressed(const std::string& slot, const TStep& step,
+                              TStationClock::time_point now) {
+  const auto found = Slots.find(slot);
+  if (found == Slots.end() || found->second.Phase != TPhase::Writing) return;
+  TSlot& state = found->second;
+  if (state.Stalled) {
+    state.LongestStall = std::max(state.LongestStall, now - state.LastProgress);
+    state.Stalled = false;
+    Host.ShowStall(slot, std::nullopt);
+  }
+  state.Step = step;
+  state.LastProgress = now;
+}
+
+void TStation::FollowStall(const std::string& slot, TSlot& state, TStationClock::time_point now) {
+  if (!state.Stalled && now - state.LastProgress >= Rules.Stall) {
+    state.Stalled = true;
+    Host.ShowStall(slot, state.LastProgress);
+  }
+  // Stopped cards end at their next sector; one whose transfer has not come back a stall's
+  // time after the stop is held by the system, maybe for good.
+  if (StoppedAt && now - std::max(state.LastProgress, *StoppedAt) >= Rules.Stall)
+    GiveUp(slot, state, now);
+}
+
+void TStation::GiveUp(const std::string& slot, TSlot& state, TStationClock::time_point now) {
+  Host.GiveUpCard(slot);
+  const std::string reason = "the system has not returned the card's transfer for " +
+                             DescribeLimit(std::round(Seconds(now - state.LastProgress))) + " s";
+  TCardRecord record = RecordFor(slot, state.Drive);
+  record.Verdict = TCardVerdict::Stopped;
+  record.Words = "stopped: " + reason;
+  record.Failure = TCardFailure{state.Step, std::nullopt, reason};
+  state.Stalled = true;
+  Finish(slot, state, std::move(record), now);
+}
+
+void TStation::CardEnded(const std::string& slot, const TCardResult& result,
+                         TStationClock::time_point now) {
+  const auto found = Slots.find(slot);
+  if (found == Slots.end() || found->second.Phase != TPhase::Writing) return;  // given up
+  TSlot& state = found->second;
+  if (result.NoCard) {
+    // Nothing was written: the slot waits, and a card that does show now is started afresh.
+    state.Phase = TPhase::Empty;
+    return Show(slot, state);
+  }
   TCardRecord record = RecordFor(slot, state.Drive);
   record.Verdict = VerdictOf(result);
   record.Words = result.Words;
@@ -116,11 +200,25 @@ void TStation::CardEnded(const std::string& slot, const TCardResult& result) {
   record.Writing = result.Writing;
   record.Verifying = result.Verifying;
   record.Capacity = result.Capacity;
-  Finish(slot, state, std::move(record));
+  if (record.Verdict == TCardVerdict::Passed) Grade(record);
+  Finish(slot, state, std::move(record), now);
+}
+
+void TStation::Grade(TCardRecord& record) const {
+  const std::string problem = SpeedProblem(Rules, record);
+  if (problem.empty()) return;
+  record.Verdict = TCardVerdict::Failed;
+  record.Words = "slow card: " + problem;
+  record.Failure = TCardFailure{{TStepKind::Grade, Segments.front().Segment, 0}, {}, problem};
 }
 
 // The record is on the disk before the slot shows the result: a card shown PASS is traced.
-void TStation::Finish(const std::string& slot, TSlot& state, TCardRecord record) {
+void TStation::Finish(const std::string& slot, TSlot& state, TCardRecord record,
+                      std::optional<TStationClock::time_point> now) {
+  if (now && state.Stalled)
+    state.LongestStall = std::max(state.LongestStall, *now - state.LastProgress);
+  if (now && state.LongestStall > TStationClock::duration::zero())
+    record.LongestStallSeconds = Seconds(state.LongestStall);
   if (!Host.Record(record)) {
     StopTaking("the record could not be written: no more cards are taken");
     if (record.Verdict == TCardVerdict::Passed) {
@@ -140,8 +238,10 @@ void TStation::Finish(const std::string& slot, TSlot& state, TCardRecord record)
                " passed: no more cards are taken");
 }
 
-void TStation::Stop() {
-  StopTaking("stopping: no more cards are taken, cards being written stop");
+void TStation::Stop(TStationClock::time_point now) {
+  if (!StoppedAt) StoppedAt = now;
+  StopTaking("stopping: no more cards are taken, cards being written stop; one stalled " +
+             DescribeLimit(Seconds(Rules.Stall)) + " s after this is given up");
   Host.StopCards();
 }
 
@@ -162,6 +262,7 @@ int TStation::ExitCode() const {
 }
 
 void TStation::Show(const std::string& slot, const TSlot& state, const TCardRecord* finished) {
+  // Indexed by TPhase, in its order.
   static constexpr TSlotShows ShownFor[] = {TSlotShows::Waiting, TSlotShows::Waiting,
                                             TSlotShows::Writing, TSlotShows::Finished,
                                             TSlotShows::LeftAlone};

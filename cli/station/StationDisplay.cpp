@@ -3,28 +3,29 @@
 #include <cstdio>
 #include <ostream>
 
-#include "cli/ProgressDisplay.h"
-#include "cli/Terminal.h"
+#include "cli/Figures.h"
 #include "drives/ShowableText.h"
 
 namespace vorlane::cli {
 namespace {
 
 std::string StepState(const TStep& step) {
-  const std::string segment = std::to_string(static_cast<int>(step.Segment));
   switch (step.Kind) {
     case TStepKind::Check:
       return "checking the card";
     case TStepKind::Write:
-      return "writing segment " + segment;
+      return "writing " + DescribeSegment(step.Segment);
     case TStepKind::Verify:
-      return "verifying segment " + segment;
+      return "verifying " + DescribeSegment(step.Segment);
+    case TStepKind::Grade:
+      return "grading its speed";
   }
   return "?";
 }
 
 // "PASS 已成功写入SD卡! (verified), remove the card"; a failure names its step.
 std::string FinishedState(const TCardRecord& record) {
+  // Indexed by TCardVerdict, in its order.
   static constexpr const char* Verdicts[] = {"PASS", "FAIL", "REFUSED", "STOPPED"};
   std::string state = Verdicts[static_cast<int>(record.Verdict)] + (" " + record.Words);
   if (record.Failure && record.Verdict == TCardVerdict::Failed)
@@ -56,7 +57,7 @@ std::string DescribeCounts(const TStationCounts& counts) {
 }
 
 TStationDisplay::TStationDisplay(bool live, std::ostream& out, std::ostream& err)
-    : Live(live), Out(out), Err(err), CountsLine(DescribeCounts({})) {}
+    : Live(live), Out(out), Err(err), CountsLine(DescribeCounts({})), Lines(out, err) {}
 
 void TStationDisplay::CardStarted(std::size_t card, const std::string& slot) {
   const std::lock_guard lock(Mutex);
@@ -70,7 +71,16 @@ void TStationDisplay::ShowSlot(const std::string& slot, const TDriveDetails& dri
   line.Reader = drive.Entry + " " + DescribeDrive(drive);
   line.State = StateFor(shows, finished);
   line.Step.reset();
+  line.StalledSince.reset();
   if (!Live) Print(LineFor(slot, line));
+}
+
+void TStationDisplay::ShowStall(const std::string& slot,
+                                std::optional<TStationClock::time_point> since) {
+  const std::lock_guard lock(Mutex);
+  TSlotLine& line = Slots[slot];
+  line.StalledSince = since;
+  if (!Live && since) Print(LineFor(slot, line));
 }
 
 void TStationDisplay::ShowCounts(const TStationCounts& counts) {
@@ -99,8 +109,6 @@ void TStationDisplay::StepProgress(std::size_t card, int percent) {
   Slots[SlotOfCard[card]].Percent = percent;
 }
 
-void TStationDisplay::StepEnded(std::size_t, const TStep&, bool, const std::string&) {}
-
 void TStationDisplay::Failure(const std::string& logLine) {
   const std::lock_guard lock(Mutex);
   Print(logLine, true);
@@ -117,44 +125,41 @@ void TStationDisplay::Tick() {
 
 void TStationDisplay::Close() {
   const std::lock_guard lock(Mutex);
-  if (Live) Redraw();
-  Drawn = 0;  // the lines stay as they are
+  if (!Live) return;
+  Redraw();
+  Lines.Leave();
 }
 
 // "1-1.3  sdb1 7.9 GB · Generic STORAGE DEVICE  writing segment 1  45%  21.3 MB/s"
 std::string TStationDisplay::LineFor(const std::string& slot, const TSlotLine& line) const {
   std::string text = ShowableText(slot) + "  " + line.Reader + "  " + line.State;
+  if (line.StalledSince) {
+    const auto still =
+        std::chrono::floor<std::chrono::seconds>(TStationClock::now() - *line.StalledSince);
+    return text + "  stalled, no progress for " + std::to_string(still.count()) + " s";
+  }
   if (!Live || !line.Step || line.Step->ImageBytes == 0) return text;  // a check in a blink
   const double seconds =
       std::chrono::duration<double>(TStationClock::now() - line.StepStarted).count();
-  const double bytes = static_cast<double>(line.Step->ImageBytes) * line.Percent / 100.0;
+  const auto bytes = line.Step->ImageBytes * static_cast<std::uint64_t>(line.Percent) / 100;
   char figures[48];
-  std::snprintf(figures, sizeof figures, "  %3d%%  %6.1f MB/s", line.Percent,
-                seconds > 0 ? bytes / 1e6 / seconds : 0.0);
+  std::snprintf(figures, sizeof figures, "  %3d%%  %11s", line.Percent,
+                DescribeRate(bytes, seconds).c_str());
   return text + figures;
 }
 
-// Above the live lines: they are cleared, the line printed, and drawn again at the next tick.
+// On a terminal above the live lines, at the next redraw.
 void TStationDisplay::Print(const std::string& line, bool error) {
-  if (Live && Drawn > 0) {
-    Out << "\x1b[" << Drawn << "F\x1b[J";
-    Drawn = 0;
-  }
+  if (Live) return Lines.Print(line, error);
   Out.flush();
   (error ? Err : Out) << line << std::endl;
 }
 
 void TStationDisplay::Redraw() {
-  if (Drawn > 0) Out << "\x1b[" << Drawn << "F";
-  const int columns = TerminalColumns();
-  Drawn = 0;
-  for (const auto& [slot, line] : Slots) {
-    Out << "\x1b[2K" << FitToColumns(LineFor(slot, line), columns - 1) << '\n';
-    ++Drawn;
-  }
-  Out << "\x1b[2K" << CountsLine << '\n' << "\x1b[J";
-  ++Drawn;
-  Out.flush();
+  std::vector<std::string> lines;
+  for (const auto& [slot, line] : Slots) lines.push_back(LineFor(slot, line));
+  lines.push_back(CountsLine);
+  Lines.Draw(lines);
 }
 
 }  // namespace vorlane::cli

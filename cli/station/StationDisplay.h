@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cli/CardRun.h"
+#include "cli/LiveLines.h"
 #include "cli/station/Station.h"
 
 namespace vorlane::cli {
@@ -21,6 +22,7 @@ class TStationDisplay final : public TRunListener {
   void CardStarted(std::size_t card, const std::string& slot);
   void ShowSlot(const std::string& slot, const TDriveDetails& drive, TSlotShows shows,
                 const TCardRecord* finished);
+  void ShowStall(const std::string& slot, std::optional<TStationClock::time_point> since);
   void ShowCounts(const TStationCounts& counts);
   void Say(const std::string& line);
   // Redraws the slot lines; called often, it draws a few times a second.
@@ -30,8 +32,6 @@ class TStationDisplay final : public TRunListener {
 
   void StepStarted(std::size_t card, const TStep& step) override;
   void StepProgress(std::size_t card, int percent) override;
-  void StepEnded(std::size_t card, const TStep& step, bool passed,
-                 const std::string& words) override;
   void Failure(const std::string& logLine) override;
 
  private:
@@ -41,6 +41,7 @@ class TStationDisplay final : public TRunListener {
     std::optional<TStep> Step;
     TStationClock::time_point StepStarted;
     int Percent = 0;
+    std::optional<TStationClock::time_point> StalledSince;
   };
 
   std::string LineFor(const std::string& slot, const TSlotLine& line) const;
@@ -54,7 +55,7 @@ class TStationDisplay final : public TRunListener {
   std::map<std::size_t, std::string> SlotOfCard;
   std::map<std::string, TSlotLine> Slots;
   std::string CountsLine;
-  int Drawn = 0;  // live lines on the screen
+  TLiveLines Lines;  // drawn only where Live
   TStationClock::time_point LastDrawn;
 };
 

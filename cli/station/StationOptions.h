@@ -13,7 +13,9 @@ namespace vorlane::cli {
 
 struct TStationOptions {
   TSegmentFiles Files;
-  std::optional<std::string> Log;  // --log FILE: a JSON line per card
+  std::optional<std::string> Log;       // --log FILE: a JSON line per card
+  std::optional<std::string> Operator;  // --operator, --batch: in every record
+  std::optional<std::string> Batch;
   TStationRules Rules;
   bool Verify = true;
   bool Quiet = false;  // no tones

@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "card/Sha256.h"
+#include "cli/Figures.h"
+#include "cli/JsonReports.h"
 #include "drives/ShowableText.h"
 
 namespace vorlane::cli {
@@ -9,39 +12,16 @@ namespace {
 
 using TJson = nlohmann::ordered_json;
 
-const char* StepName(TStepKind kind) {
-  switch (kind) {
-    case TStepKind::Check:
-      return "check";
-    case TStepKind::Write:
-      return "write";
-    case TStepKind::Verify:
-      return "verify";
-  }
-  return "?";
-}
-
 TJson TimesJson(const TStepTimes& times) {
-  const double rate =
-      times.Seconds > 0 ? static_cast<double>(times.Bytes) / 1e6 / times.Seconds : 0;
-  return {{"seconds", times.Seconds}, {"bytes", times.Bytes}, {"megabytesPerSecond", rate}};
+  return {{"seconds", times.Seconds},
+          {"bytes", times.Bytes},
+          {"megabytesPerSecond", MegabytesPerSecond(times.Bytes, times.Seconds)}};
 }
 
 TJson ReaderJson(const TDriveDetails& drive) {
   return {{"vendor", ShowableText(drive.Vendor)},
           {"model", ShowableText(drive.Model)},
           {"serial", ShowableText(drive.Serial)}};
-}
-
-// Only cards whose registers the kernel shows have an identity; elsewhere it is null.
-TJson CardJson(const TCardIdentity& card) {
-  if (card.Cid.empty() && card.Serial.empty()) return nullptr;
-  return {{"cid", ShowableText(card.Cid)},
-          {"serial", ShowableText(card.Serial)},
-          {"manfid", ShowableText(card.ManufacturerId)},
-          {"oemid", ShowableText(card.OemId)},
-          {"name", ShowableText(card.Name)},
-          {"date", ShowableText(card.Date)}};
 }
 
 TJson SegmentsJson(const std::vector<TRecordedSegment>& segments) {
@@ -62,6 +42,10 @@ TJson CheckJson(const std::optional<TCapacityCheck>& check) {
           {"cacheBytes", check->CacheBytes}};
 }
 
+TJson OptionalJson(const auto& value) {
+  return value ? TJson(*value) : TJson(nullptr);
+}
+
 TJson FailureJson(const std::optional<TCardFailure>& failure) {
   if (!failure) return nullptr;
   TJson json = {{"step", StepName(failure->Step.Kind)},
@@ -73,6 +57,30 @@ TJson FailureJson(const std::optional<TCardFailure>& failure) {
 }
 
 }  // namespace
+
+const char* StepName(TStepKind kind) {
+  switch (kind) {
+    case TStepKind::Check:
+      return "check";
+    case TStepKind::Write:
+      return "write";
+    case TStepKind::Verify:
+      return "verify";
+    case TStepKind::Grade:
+      return "grade";
+  }
+  return "?";
+}
+
+double MegabytesPerSecond(const TStepTimes& times) {
+  return times.Seconds > 0 ? static_cast<double>(times.Bytes) / 1e6 / times.Seconds : 0;
+}
+
+std::string LineDigest(std::string_view line) {
+  TSha256 sha;
+  sha.Update({reinterpret_cast<const std::uint8_t*>(line.data()), line.size()});
+  return HexDigest(sha.Finish());
+}
 
 const char* VerdictName(TCardVerdict verdict) {
   switch (verdict) {
@@ -102,22 +110,27 @@ std::string IsoTimeUtc(std::chrono::system_clock::time_point time) {
   return text;
 }
 
-std::string FormatRecord(const TCardRecord& record, const TRecordStamp& stamp) {
+std::string FormatRecord(const TCardRecord& record, const TRecordStamp& stamp,
+                         const std::optional<std::string>& previous) {
   const TJson json = {{"time", IsoTimeUtc(stamp.Time)},
                       {"host", stamp.Host},
                       {"version", stamp.Version},
+                      {"operator", OptionalJson(stamp.Operator)},
+                      {"batch", OptionalJson(stamp.Batch)},
                       {"slot", ShowableText(record.Slot)},
                       {"device", record.Device},
                       {"reader", ReaderJson(record.Drive)},
                       {"sizeBytes", record.Drive.SizeBytes},
-                      {"card", CardJson(record.Drive.Card)},
+                      {"card", CardIdentityJson(record.Drive.Card)},
                       {"segments", SegmentsJson(record.Segments)},
                       {"result", VerdictName(record.Verdict)},
                       {"words", record.Words},
                       {"failure", FailureJson(record.Failure)},
                       {"check", CheckJson(record.Capacity)},
                       {"write", TimesJson(record.Writing)},
-                      {"verify", TimesJson(record.Verifying)}};
+                      {"verify", TimesJson(record.Verifying)},
+                      {"longestStallSeconds", OptionalJson(record.LongestStallSeconds)},
+                      {"previous", OptionalJson(previous)}};
   // File names are the operator's, and may hold bytes that are no UTF-8: they are replaced.
   return json.dump(-1, ' ', false, TJson::error_handler_t::replace) + "\n";
 }

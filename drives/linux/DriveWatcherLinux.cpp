@@ -8,9 +8,13 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "drives/DriveWatcher.h"
+#include "drives/RemovableDrives.h"
 
 namespace vorlane {
 namespace {
@@ -35,8 +39,11 @@ class TLinuxDriveWatcher final : public TDriveWatcher {
   TLinuxDriveWatcher(int socket, int stopEvent, std::function<void()> changed)
       : Socket(socket), StopEvent(stopEvent), Changed(std::move(changed)) {
     Thread = std::thread([this] { Watch(); });
+    Looker = std::jthread([this](std::stop_token stop) { LookForMedia(stop); });
   }
   ~TLinuxDriveWatcher() override {
+    Looker.request_stop();
+    Looker.join();
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = write(StopEvent, &one, sizeof one);
     Thread.join();
@@ -55,8 +62,26 @@ class TLinuxDriveWatcher final : public TDriveWatcher {
         return;
       }
       if (waits[1].revents != 0) return;
-      if (waits[0].revents != 0 && ReceivePending()) Changed();
+      if (waits[0].revents != 0 && ReceivePending()) Tell();
     }
+  }
+
+  // Readers that stay plugged in are asked for their card every second (LookForNewMedia). The
+  // kernel then tells of what changed, but not of a card swapped for one of the same size
+  // without partitions: a change seen here is told too. A reader slow to answer delays only this.
+  void LookForMedia(std::stop_token stop) {
+    std::mutex mutex;
+    std::condition_variable_any woken;
+    std::unique_lock lock(mutex);
+    while (!stop.stop_requested()) {
+      if (LookForNewMedia()) Tell();
+      woken.wait_for(lock, stop, std::chrono::seconds(1), [] { return false; });
+    }
+  }
+
+  void Tell() {
+    const std::lock_guard lock(Telling);
+    Changed();
   }
 
   // Reads every message waiting; true when one of them may have changed the list. Messages
@@ -85,7 +110,9 @@ class TLinuxDriveWatcher final : public TDriveWatcher {
   int Socket;
   int StopEvent;
   std::function<void()> Changed;
+  std::mutex Telling;  // one call of Changed at a time, from either thread
   std::thread Thread;
+  std::jthread Looker;
 };
 
 }  // namespace

@@ -48,6 +48,8 @@ TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<st
     result = Failure(TFileRead::TStatus::NotRegular, {});
   else
     result = ReadAll(fd, offset, data);
+  if (result.Status == TFileRead::TStatus::Ok)
+    result.FileBytes = static_cast<std::uint64_t>(info.st_size);
   close(fd);
   return result;
 }

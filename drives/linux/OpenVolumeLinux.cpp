@@ -119,6 +119,10 @@ TVolumeOpening OpenBlockDevice(const std::string& path, dev_t device) {
 
 }  // namespace
 
+bool IsNoCardError(std::error_code error) {
+  return error == std::error_code(ENOMEDIUM, std::system_category());
+}
+
 TVolumeOpening OpenVolume(const std::string& volumePath) {
   struct stat info {};
   if (stat(volumePath.c_str(), &info) != 0) return {nullptr, LastError()};

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,6 +80,15 @@ std::vector<std::string> ChooseDriveEntries(std::vector<TDiskAttributes> disks);
 
 // The drive list with each entry's size, vendor and model.
 std::vector<TDriveDetails> ChooseDriveDetails(std::vector<TDiskAttributes> disks);
+
+// The disks LookForNewMedia asks: card readers whose medium comes and goes.
+bool IsReaderToAsk(const TDiskAttributes& disk);
+
+// Hands each reader under <sysfsRoot>/block to lookAt, by its disk name ("sdb"), to have it look
+// at its medium; true when a reader's medium number or size changed meanwhile. LookForNewMedia()
+// opens each disk in /dev to look.
+bool LookForNewMediaUnder(const std::filesystem::path& sysfsRoot,
+                          const std::function<void(const std::string& disk)>& lookAt);
 
 // Scans <sysfsRoot>/block. GetRemovableDrives() scans "/sys".
 std::vector<std::string> GetRemovableDrivesUnder(const std::filesystem::path& sysfsRoot);

@@ -21,6 +21,8 @@ constexpr std::string_view FileSystemInterface = "org.freedesktop.UDisks2.Filesy
 // Calls that may show a password dialog wait for a person to read it and type; the bus's
 // default of 25 s would fail a user in the middle of typing.
 constexpr std::uint64_t PersonTimeoutUsec = 5ull * 60 * 1000 * 1000;
+// A reader answers whether it holds a card within seconds, or not at all.
+constexpr std::uint64_t LookTimeoutUsec = 10ull * 1000 * 1000;
 
 struct TMessageUnref {
   void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
@@ -220,6 +222,20 @@ TServiceFailure TUDisksClient::OpenDevice(const std::string& object, int flags, 
   fd = fcntl(received, F_DUPFD_CLOEXEC, 3);
   if (fd < 0) return {LastError(), {}};
   return {};
+}
+
+TServiceFailure TUDisksClient::LookAtMedium(const std::string& disk) {
+  if (ConnectError) return ConnectError;
+  int result;
+  const std::string object = BlockPrefix + disk;
+  TMessage call =
+      NewCall(Bus, object.c_str(), "org.freedesktop.UDisks2.Block", "OpenDevice", result);
+  if (result >= 0) result = sd_bus_message_set_allow_interactive_authorization(call.get(), 0);
+  if (result >= 0) result = sd_bus_message_append(call.get(), "sa{sv}", "r", 0);
+  if (result < 0) return SystemError(result);
+  // The descriptor in the answer belongs to it, and closes with it.
+  TMessage reply;
+  return Send(Bus, call.get(), LookTimeoutUsec, reply);
 }
 
 }  // namespace vorlane

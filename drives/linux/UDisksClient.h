@@ -29,6 +29,10 @@ class TUDisksClient {
   // Opens a block device for reading and writing with the given open(2) flags; the caller
   // owns the descriptor. May ask the user for a password first.
   TServiceFailure OpenDevice(const std::string& object, int flags, int& fd);
+  // Has the service open a whole disk ("sdb") for reading and close it at once, never asking the
+  // user anything, so the kernel looks at the reader's medium. An empty reader answers with an
+  // error after it has been looked at.
+  TServiceFailure LookAtMedium(const std::string& disk);
 
  private:
   sd_bus* Bus = nullptr;

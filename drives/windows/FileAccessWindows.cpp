@@ -1,8 +1,8 @@
 #include <algorithm>
 
 #include "drives/FileAccess.h"
+#include "drives/WideText.h"
 #include "drives/windows/HandleWindows.h"
-#include "drives/windows/WideText.h"
 #include "drives/windows/WindowsError.h"
 
 namespace vorlane {
@@ -43,6 +43,9 @@ TFileRead ReadFileAt(const std::string& path, std::uint64_t offset, std::span<st
   if (read.Error) return Failure(TFileRead::TStatus::ReadFailed, read.Error);
   TFileRead result;
   result.Count = read.Count;
+  LARGE_INTEGER size{};
+  if (GetFileSizeEx(file.get(), &size))
+    result.FileBytes = static_cast<std::uint64_t>(size.QuadPart);
   return result;
 }
 

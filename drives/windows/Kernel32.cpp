@@ -1,6 +1,6 @@
 #include "drives/windows/Kernel32.h"
 
-#include "drives/windows/WideText.h"
+#include "drives/WideText.h"
 
 namespace vorlane {
 namespace {

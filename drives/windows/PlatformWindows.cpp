@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "drives/Platform.h"
-#include "drives/windows/WideText.h"
+#include "drives/WideText.h"
 
 namespace vorlane {
 namespace {

@@ -110,6 +110,12 @@ std::vector<std::string> GetRemovableDrives() {
       [](const std::string& rootPath) { return GetDriveTypeA(rootPath.c_str()); });
 }
 
+// Windows asks a reader for its medium whenever a volume on it is looked at, and tells of a
+// change by itself.
+bool LookForNewMedia() {
+  return false;
+}
+
 std::vector<TDriveDetails> GetRemovableDriveDetails() {
   const TNoCriticalErrorBoxes quiet;
   std::vector<TDriveDetails> drives;

@@ -133,6 +133,10 @@ TVolumeOpening OpenVolumeWith(TKernel32& calls, const std::string& volumePath) {
   return {std::make_unique<TWindowsVolume>(calls, std::move(handle), takenOff.Locked), {}};
 }
 
+bool IsNoCardError(std::error_code error) {
+  return error == WindowsError(ERROR_NOT_READY);
+}
+
 TVolumeOpening OpenVolume(const std::string& volumePath) {
   return OpenVolumeWith(SystemKernel32(), volumePath);
 }

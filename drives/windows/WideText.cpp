@@ -1,4 +1,4 @@
-#include "drives/windows/WideText.h"
+#include "drives/WideText.h"
 
 #include <windows.h>
 

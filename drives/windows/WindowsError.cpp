@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "drives/windows/WideText.h"
+#include "drives/WideText.h"
 
 namespace vorlane {
 namespace {

@@ -92,6 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
     AllCards, CounterfeitCard,
     ::testing::Values(
         TCounterfeitCase{"Keeps256Short1", 256 * MiB, false, TSegment::One, 2 * MiB, Pass, {}},
+        // Segment 1's last tag lands at 8 MiB: a card keeping exactly that folds it onto byte 0.
+        TCounterfeitCase{"Keeps8FoldsAtTheTagItself", 8 * MiB, false, TSegment::One, 4 * MiB,
+                         Refused, 8 * MiB},
         TCounterfeitCase{"Keeps256Long1", 256 * MiB, false, TSegment::One, 300 * MiB, Refused,
                          LastSector(4 * MiB, 300 * MiB)},
         TCounterfeitCase{"Keeps512Long1", 512 * MiB, false, TSegment::One, 300 * MiB, Pass, {}},

@@ -114,6 +114,20 @@ TEST_F(WriteJob, MultiMegabyteSegmentIsExactAndProgressIsHandedOnlyOnChange) {
   EXPECT_EQ(Recorder.ProgressValues(), expected);
 }
 
+// The gauge follows the card, not the file: a recording under 1 MiB is one transfer, and while
+// the card is still busy with it the gauge has not moved.
+TEST_F(WriteJob, GaugeStaysBelow100UntilTheCardHasTheLastTransfer) {
+  Card.HoldWriteNumber = FirstImageWrite;
+  TReadWriteThread job(
+      {"/dev/sdb1", TSegment::One, {Folder.Write("a.wav", MakeWavBytes(1000, 1000)), 1000, true}},
+      Recorder, Recorder, Buf);
+  Card.WaitUntilHeld();
+  EXPECT_EQ(Recorder.ProgressValues(), std::vector<int>{}) << "shown before the card had it";
+  Card.Release();
+  job.WaitFor();
+  EXPECT_EQ(Recorder.ProgressValues(), (std::vector<int>{0, 50, 100}));
+}
+
 struct TFailureCase {
   const char* Name;
   void (*Break)(TFakeCard&);

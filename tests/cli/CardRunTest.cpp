@@ -7,7 +7,9 @@
 
 #include <string_view>
 
+#include "card/CardImage.h"
 #include "card/CardProof.h"
+#include "card/Texts.h"
 #include "tests/card/FakeVolume.h"
 #include "tests/card/WavFiles.h"
 
@@ -63,7 +65,7 @@ TEST_P(CliCard, WritesBothSegmentsOnlyWhereTheCardKeepsThem) {
   run.Join();
 
   const TCardResult& result = run.Result();
-  EXPECT_EQ(result.Passed, std::string_view(c.Words).starts_with("已成功写入SD卡!"));
+  EXPECT_EQ(result.Passed, std::string_view(c.Words).starts_with(WrittenText));
   EXPECT_TRUE(result.Words.starts_with(c.Words)) << result.Words;
   EXPECT_EQ(listener.Lines.size(), result.Passed ? 0u : 1u);
   if (c.RefusedBeforeWriting) {
@@ -90,6 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
                      true},
         TCliCardCase{"ReportsTooLittle", std::nullopt, false, 256 * MiB, 2 * MiB, 10 * MiB,
                      "测试SD卡失败! (segment 2), the card reports 268435456 bytes", true},
+        TCliCardCase{"ReportsJustWhatTheImagesNeed", std::nullopt, false,
+                     SegmentImageEnd(TSegment::Two, 10 * MiB), 2 * MiB, 10 * MiB,
+                     "已成功写入SD卡! (verified)", false},
         // Folding at 300 MiB slips past the probe and the test sector: segment 2's first sector
         // lands at 110 MiB, inside segment 1, which only the final pass sees.
         TCliCardCase{"Keeps300MiB", 300 * MiB, false, 1024 * MiB, 120 * MiB, 10 * MiB,

@@ -52,7 +52,8 @@ TCardReading CardWithWavInSegment1(bool headerWhole) {
 }
 
 const std::vector<std::string> ReportStart = {"drive: string", "volumePath: string",
-                                              "removable: boolean", "sizeBytes: integer"};
+                                              "removable: boolean", "sizeBytes: integer",
+                                              "card: null"};
 std::vector<std::string> NoWavIn(int index) {
   const std::string at = "segments[" + std::to_string(index) + "].";
   return {at + "segment: integer", at + "startSector: integer", at + "wav: boolean"};
@@ -80,7 +81,13 @@ TEST(JsonOutput, EveryFieldKeepsItsNameAndType) {
       {"list",
        DriveListJson({{"sdb1", 7948206080, "Generic", "STORAGE DEVICE"}}),
        {"[0].entry: string", "[0].volumePath: string", "[0].sizeBytes: integer",
-        "[0].vendor: string", "[0].model: string"}},
+        "[0].vendor: string", "[0].model: string", "[0].slot: string", "[0].card: null"}},
+      {"list, a card in a built-in slot",
+       DriveListJson({{.Entry = "mmcblk0p1", .Slot = "mmc0", .Card = {.Cid = "0353445355303847"}}}),
+       {"[0].entry: string", "[0].volumePath: string", "[0].sizeBytes: integer",
+        "[0].vendor: string", "[0].model: string", "[0].slot: string", "[0].card: object",
+        "[0].card.cid: string", "[0].card.serial: string", "[0].card.manfid: string",
+        "[0].card.oemid: string", "[0].card.name: string", "[0].card.date: string"}},
       {"info, a whole header", CardReportJson(Image, 1 << 30, CardWithWavInSegment1(true), ""),
        Join({ReportStart,
              {"testPattern: boolean", "foldSuspected: boolean", "capacityProof: null",

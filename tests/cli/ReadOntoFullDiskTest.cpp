@@ -91,7 +91,8 @@ TEST(ReadOntoFullDisk, FailsKeepsTheOldOutputAndLeavesNoPartialCopy) {
     disk.Fill();
 
     ::testing::internal::CaptureStderr();
-    const int exitCode = RunRead(TSegment::One, image.string(), output.string(), true);
+    const int exitCode =
+        RunRead(SystemContext(), TSegment::One, image.string(), output.string(), true);
     const std::string said = ::testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(exitCode, ExitCardFailed);

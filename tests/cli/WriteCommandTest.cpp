@@ -6,6 +6,7 @@
 #include <future>
 
 #include "card/CardLayout.h"
+#include "card/Texts.h"
 #include "cli/Commands.h"
 #include "cli/Usage.h"
 #include "tests/card/WavFiles.h"
@@ -48,7 +49,8 @@ TEST_P(Confirmation, OnlyAnExplicitYesWrites) {
 
   if (c.Writes) {
     EXPECT_EQ(exitCode, ExitPassed) << fakes.Err.str();
-    EXPECT_NE(fakes.Out.str().find("sdx: 已成功写入SD卡! (verified)"), std::string::npos);
+    EXPECT_NE(fakes.Out.str().find(std::string("sdx: ") + WrittenText + " (verified)"),
+              std::string::npos);
     EXPECT_NE(fakes.Err.str().find("Write these cards? [y/N]"), std::string::npos);
   } else {
     EXPECT_EQ(exitCode, ExitUsage);
@@ -118,7 +120,7 @@ TEST_P(CtrlC, StopsTheCardMidSegmentAndItNeverPasses) {
 
   const std::string out = fakes.Out.str();
   EXPECT_EQ(exitCode, ExitCardFailed) << out;
-  EXPECT_EQ(out.find("已成功写入SD卡!"), std::string::npos) << out;
+  EXPECT_EQ(out.find(WrittenText), std::string::npos) << out;
   const std::string segment = std::to_string(c.Stopped + 1);
   EXPECT_NE(out.find("sdx: segment " + segment + ": stopped\n"), std::string::npos) << out;
   EXPECT_NE(out.find("sdx: stopped, "), std::string::npos) << out;

@@ -77,7 +77,8 @@ echo "== station --check-capacity: the slot shows the proof, the record holds it
 "$PROGRAM" station --present --check-capacity -1 short.wav --log station.log --quiet \
   >station.out 2>&1 </dev/null &
 station=$!
-for _ in $(seq 600); do [ -s station.log ] && [ "$(wc -l <station.log)" -ge 2 ] && break; sleep 0.1; done
+# Stopped once all three cards are recorded: F and P fail in seconds, G takes its proof and write.
+for _ in $(seq 1200); do [ -s station.log ] && [ "$(wc -l <station.log)" -ge 3 ] && break; sleep 0.1; done
 kill -TERM "$station"
 wait "$station"
 rc=$?

@@ -14,6 +14,8 @@ run_inside_with_cards() {  # NAME MAKE_CARDS SCRIPT PROGRAM FOLDING_CARD_FILE TO
   for tool in losetup unshare mount umount "${@:6}"; do
     command -v "$tool" >/dev/null || skip "no $tool"
   done
+  . "$(dirname "$3")/../support/private-mounts.sh"
+  require_private_mounts
   program=$(realpath "$4") folder=$(realpath "$5")
   WORK=$(mktemp -d "/dev/shm/vorlane-$1-XXXXXX")
   trap 'remove_card_files; rm -rf "$WORK"' EXIT

@@ -4,7 +4,7 @@
 # bytes after writing three at once, verification and its failure, read, info, a card that
 # fails among others, and each refusal that must leave every card untouched.
 #
-#   cli-e2e.sh PROGRAM        exit 77: skipped (needs root, loop devices, unshare)
+#   cli-e2e.sh PROGRAM        exit 77: skipped (needs root, loop devices, private mounts)
 set -uo pipefail
 skip() { echo "skipped: $*"; exit 77; }
 
@@ -12,6 +12,8 @@ if [ "${1:-}" != --inside ]; then
   program=$(realpath "$1")
   [ "$(id -u)" = 0 ] || skip "needs root"
   for tool in losetup unshare mount cmp; do command -v "$tool" >/dev/null || skip "no $tool"; done
+  . "$(dirname "$0")/../support/private-mounts.sh"
+  require_private_mounts
   work=$(mktemp -d /dev/shm/vorlane-cli-e2e-XXXXXX)
   loops=()
   cleanup() {

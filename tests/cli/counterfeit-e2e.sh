@@ -4,7 +4,7 @@
 # back over its start, P drops writes past 512 MiB and reads zeros there, G keeps all 1 GiB.
 # The drive list sees the loop devices as removable (a private mount namespace).
 #
-#   counterfeit-e2e.sh PROGRAM FOLDING_CARD_FILE      exit 77: skipped (needs root, FUSE, loop)
+#   counterfeit-e2e.sh PROGRAM FOLDING_CARD_FILE      exit 77: skipped (needs root, FUSE, loop, private mounts)
 set -uo pipefail
 skip() { echo "skipped: $*"; exit 77; }
 MiB=$((1 << 20))
@@ -21,8 +21,12 @@ if [ "${1:-}" != --inside ]; then
   run_inside_with_cards counterfeit make_cards "$0" "$@" cmp
 fi
 
-. "$(dirname "$0")/cli-checks.sh"
-read_as_removable F P G
+if [ -n "${LAB_RUN:-}" ]; then
+  . "$LAB_ROOT/tests/lab/guest.sh"  # the card lab's readers, their cards' files in $WORK
+else
+  . "$(dirname "$0")/cli-checks.sh"
+  read_as_removable F P G
+fi
 cd "$WORK"
 # Sectors of what a card kept that are not zero.
 written_sectors() { cmp -l "$1" /dev/zero 2>/dev/null | awk '{ print int(($1 - 1) / 512) }' | uniq | wc -l; }

@@ -166,6 +166,28 @@ TEST(RemovableDrivesTest, DetailsGiveEachEntrysSizeVendorAndModel) {
   EXPECT_EQ(DescribeDrive({"sdc", 0, "", ""}), "no card");
 }
 
+// A card swapped in a reader that stays plugged in shows only once the reader is asked: every
+// reader is, and nothing else; a look that brings a new medium is told.
+TEST(RemovableDrivesTest, AsksEachReaderForNewMediaAndTellsWhenOneCame) {
+  TFakeSysfs sysfs;
+  for (const TFakeDisk& disk : {UsbReaderSlot("sdb", 0, 0), UsbReaderSlot("sdc", 1, 3862528),
+                                SdSlotCard("mmcblk0", 0), Optical, Floppy, Loop, Sata})
+    sysfs.AddDisk(disk);
+  TEntries asked;
+  EXPECT_FALSE(LookForNewMediaUnder(sysfs.Root(), [&](const std::string& disk) {
+    asked.push_back(disk);
+  })) << "no medium changed";
+  std::ranges::sort(asked);
+  EXPECT_EQ(asked, (TEntries{"sdb", "sdc"}));
+
+  for (const char* attribute : {"diskseq", "size"}) {
+    SCOPED_TRACE(attribute);
+    EXPECT_TRUE(LookForNewMediaUnder(sysfs.Root(), [&](const std::string& disk) {
+      if (disk == "sdb") std::ofstream(sysfs.Root() / "block/sdb" / attribute) << "77\n";
+    }));
+  }
+}
+
 TEST(RemovableDrivesTest, GivesNoEntriesWithoutSysfs) {
   EXPECT_TRUE(GetRemovableDrivesUnder("/nonexistent-sysfs").empty());
 }

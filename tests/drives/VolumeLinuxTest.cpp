@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -142,8 +144,10 @@ class FullBackingStore : public ::testing::Test {
     if (!Mounted) GTEST_SKIP() << "cannot mount a tmpfs here";
   }
   void TearDown() override {
-    if (Mounted) umount2(Folder.c_str(), 0);
-    if (!Folder.empty()) std::filesystem::remove_all(Folder);
+    if (Mounted && umount2(Folder.c_str(), 0) != 0)
+      ADD_FAILURE() << "cannot unmount " << Folder << ": " << std::strerror(errno);
+    std::error_code error;
+    if (!Folder.empty()) std::filesystem::remove(Folder, error);
   }
   std::filesystem::path Folder;
   bool Mounted = false;

@@ -3,9 +3,11 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <thread>
 
 namespace vorlane::testing {
 namespace {
@@ -18,6 +20,14 @@ std::string RunForLine(const std::string& command) {
   std::string text = line.data();
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   return text;
+}
+
+// The file the kernel's loop device reads and writes; empty once it has let go of it.
+std::string BackingFileOf(const std::string& kernelName) {
+  std::ifstream attribute("/sys/block/" + kernelName + "/loop/backing_file");
+  std::string file;
+  std::getline(attribute, file);
+  return file;
 }
 
 }  // namespace
@@ -48,8 +58,15 @@ TLoopDevice::TLoopDevice(TLoopDevice&& other) noexcept
   other.Image.clear();
 }
 
+// A detach while anyone else has the device open (udev probing it after a write, say) only
+// marks it; the kernel lets go of the image when the last opener closes. Until then the image
+// is in use and its file system cannot be unmounted, so the detach is waited for.
 TLoopDevice::~TLoopDevice() {
-  if (!DevicePath.empty()) RunForLine("losetup -d " + DevicePath + " 2>&1");
+  if (!DevicePath.empty()) {
+    RunForLine("losetup -d " + DevicePath + " 2>&1");
+    for (int tries = 0; tries < 1000 && BackingFileOf(KernelName()) == Image.string(); ++tries)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   if (!Image.empty()) std::filesystem::remove(Image);
 }
 

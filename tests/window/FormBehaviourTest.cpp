@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "card/Texts.h"
 #include "tests/card/FakeVolume.h"
 #include "tests/card/WavFiles.h"
 #include "tests/window/RecordingView.h"
@@ -18,12 +19,12 @@ namespace {
 using testing::MakeWavBytes;
 using TStrings = std::vector<std::string>;
 
-const std::string NoDisk = "没找到可移动磁盘";
-const std::string OpenFirst = "请先打开WAV格式文件";
-const std::string TooLarge = "WAV文件不能大于400M";
-const std::string NotWav = "此文件不是有效的WAV文件";
-const std::string Writing = "正在写入SD卡....";
-const std::string Written = "已成功写入SD卡!";
+const std::string NoDisk = NoRemovableDiskText;
+const std::string OpenFirst = OpenWavFirstText;
+const std::string TooLarge = WavTooLargeText;
+const std::string NotWav = NotWavText;
+const std::string Writing = WritingText;
+const std::string Written = WrittenText;
 
 class FormBehaviour : public ::testing::Test {
  protected:
@@ -50,7 +51,7 @@ class FormBehaviour : public ::testing::Test {
   std::string Missing(const std::string& name) const { return (Folder.Path() / name).string(); }
 
   void Open(TFormBehaviour& form, TSegment segment, std::optional<std::string> answer) {
-    View.DialogAnswers[View.IndexOf(segment)].push_back(std::move(answer));
+    View.DialogAnswers[SlotIndex(segment)].push_back(std::move(answer));
     segment == TSegment::One ? form.SpeedButton2Click() : form.SpeedButton1Click();
   }
   static void Write(TFormBehaviour& form, TSegment segment) {
@@ -59,12 +60,8 @@ class FormBehaviour : public ::testing::Test {
   void WaitForJobEnd() {
     ASSERT_TRUE(View.RunPostedUntil([&] { return View.AllButtons(true); }));
   }
-  const std::string& Status(TSegment segment) const {
-    return View.StatusTexts[View.IndexOf(segment)];
-  }
-  const std::string& PathText(TSegment segment) const {
-    return View.PathTexts[View.IndexOf(segment)];
-  }
+  const std::string& Status(TSegment segment) const { return View.StatusTexts[SlotIndex(segment)]; }
+  const std::string& PathText(TSegment segment) const { return View.PathTexts[SlotIndex(segment)]; }
 
   TStrings Drives{"sdb1"};
   std::vector<TDriveDetails> Details;
@@ -167,7 +164,7 @@ TEST_F(FormBehaviour, OpeningAValidFileArmsTheSlotAndShowsItsPath) {
   EXPECT_TRUE(form->Segment(TSegment::One).Armed);
   EXPECT_EQ(form->Segment(TSegment::One).DeclaredLength, 44u);
   EXPECT_FALSE(form->Segment(TSegment::Two).Armed);
-  EXPECT_EQ(PathText(TSegment::One), "路径:" + path);
+  EXPECT_EQ(PathText(TSegment::One), PathPrefixText + path);
   EXPECT_TRUE(Status(TSegment::One).empty());
   EXPECT_TRUE(View.Boxes.empty());
 }
@@ -192,7 +189,7 @@ TEST_F(FormBehaviour, FileFailingTheWaveCheckShowsItsPathAndKeepsAnArmedSlotArme
   EXPECT_EQ(View.Boxes, TStrings{NotWav});
   EXPECT_TRUE(form->Segment(TSegment::One).Armed);
   EXPECT_EQ(form->Segment(TSegment::One).DeclaredLength, 0u);
-  EXPECT_EQ(PathText(TSegment::One), "路径:" + bad);
+  EXPECT_EQ(PathText(TSegment::One), PathPrefixText + bad);
 }
 
 TEST_F(FormBehaviour, EachSlotIsJudgedAgainstTheLimitByItsOwnLength) {
@@ -221,7 +218,7 @@ TEST_F(FormBehaviour, FileThatCannotBeOpenedGoesToTheErrorBoxAndTheSlotStaysAsIt
             "error: Cannot open file \"" + gone + "\". " + testing::MissingFileText());
   EXPECT_EQ(form->Segment(TSegment::One).DeclaredLength, 1000u);
   EXPECT_EQ(form->Segment(TSegment::One).File, good);
-  EXPECT_EQ(PathText(TSegment::One), "路径:" + good);
+  EXPECT_EQ(PathText(TSegment::One), PathPrefixText + good);
 }
 
 TEST_F(FormBehaviour, WriteRefusalsComeInOrderAndStartNoJob) {
@@ -304,7 +301,7 @@ TEST_F(FormBehaviour, WriteWithNoDriveSelectedEndsAtTheVolumeWithButtonsBackAndA
   Write(*form, TSegment::One);
   WaitForJobEnd();
   EXPECT_EQ(Card.OpenedPath, VolumePathFor(""));
-  EXPECT_EQ(View.Boxes, TStrings{"请重插移动磁盘"});
+  EXPECT_EQ(View.Boxes, TStrings{ReinsertDiskText});
   EXPECT_EQ(Status(TSegment::One), Writing);
   std::lock_guard lock(LogLock);
   ASSERT_EQ(Logged.size(), 1u);

@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "card/TReadWrite.h"
+#include "card/Texts.h"
 #include "tests/card/FakeVolume.h"
 #include "tests/card/WavFiles.h"
 
@@ -25,6 +26,14 @@ TLog Concat(std::initializer_list<TLog> parts) {
   TLog all;
   for (const TLog& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
+}
+
+// What the window shows, as the logged window writes it.
+std::string Status(int segment, const char* text) {
+  return "text " + std::to_string(segment) + " " + text;
+}
+std::string Message(const char* text) {
+  return std::string("message ") + text;
 }
 
 const TLog ReEnabled = {"enable 1", "enable 2", "enable 3", "enable 4"};
@@ -107,9 +116,9 @@ TEST_P(JobPresenterEnding, ShowsWhatTheWindowAlwaysShowedAndLogsOnlyFailures) {
   }
 }
 
-const TLog Written1 = {"text 1 已成功写入SD卡!", "color 1 0,128,0", "gauge 0", "beep 800 200"};
-const TLog Written2 = {"text 2 已成功写入SD卡!", "color 2 0,128,0", "gauge 0", "beep 800 200"};
-const TLog WriteFailed1 = {"text 1 写入SD卡失败!", "color 1 255,0,0"};
+const TLog Written1 = {Status(1, WrittenText), "color 1 0,128,0", "gauge 0", "beep 800 200"};
+const TLog Written2 = {Status(2, WrittenText), "color 2 0,128,0", "gauge 0", "beep 800 200"};
+const TLog WriteFailed1 = {Status(1, WriteFailedText), "color 1 255,0,0"};
 
 INSTANTIATE_TEST_SUITE_P(
     AllEndings, JobPresenterEnding,
@@ -119,36 +128,41 @@ INSTANTIATE_TEST_SUITE_P(
         TEnding{"Success2", TSegment::Two, 44, [](TFakeCard&) {},
                 Concat({{"gauge 0", "gauge 100"}, Written2, ReEnabled})},
         TEnding{"NoFile", TSegment::One, 0, [](TFakeCard&) {},
-                Concat({{"message 请先打开WAV格式文件"}, ReEnabled})},
+                Concat({{Message(OpenWavFirstText)}, ReEnabled})},
         TEnding{"TooLarge", TSegment::Two, MaxDeclaredLength + 1, [](TFakeCard&) {},
-                Concat({{"message WAV文件不能大于400M"}, ReEnabled})},
+                Concat({{Message(WavTooLargeText)}, ReEnabled})},
         TEnding{"VolumeOpen", TSegment::One, 44, [](TFakeCard& c) { c.FailOpen = true; },
-                Concat({{"message 请重插移动磁盘"}, ReEnabled})},
+                Concat({{Message(ReinsertDiskText)}, ReEnabled})},
         TEnding{"TestSectorWrite", TSegment::Two, 44, [](TFakeCard& c) { c.FailWriteNumber = 1; },
-                Concat({{"text 2 写入SD卡失败!"}, ReEnabled, {"gauge 0"}, Alarm})},
+                Concat({{Status(2, WriteFailedText)}, ReEnabled, {"gauge 0"}, Alarm})},
         TEnding{"TestSectorNotConfirmed", TSegment::One, 44,
                 [](TFakeCard& c) { c.FailSyncNumber = 1; },
-                Concat({{"text 1 写入SD卡失败!"}, ReEnabled, {"gauge 0"}, Alarm})},
+                Concat({{Status(1, WriteFailedText)}, ReEnabled, {"gauge 0"}, Alarm})},
         TEnding{"TestSectorRead", TSegment::One, 44, [](TFakeCard& c) { c.FailRead = true; },
-                Concat({{"text 1 读SD卡失败!"}, ReEnabled, {"gauge 0"}, Alarm})},
+                Concat({{Status(1, ReadFailedText)}, ReEnabled, {"gauge 0"}, Alarm})},
         TEnding{
             "TestSectorCompare", TSegment::Two, 44,
             [](TFakeCard& c) { c.ReadBackCorrupted = true; },
-            Concat({ReEnabled, {"gauge 0"}, Alarm, {"text 2 测试SD卡失败!", "color 2 255,0,0"}})},
+            Concat(
+                {ReEnabled, {"gauge 0"}, Alarm, {Status(2, TestFailedText), "color 2 255,0,0"}})},
         // Segment 2 would land 256 MiB lower, over segment 1: refused as a failed test.
         TEnding{
             "CardFoldsAt256MiB", TSegment::Two, 44, [](TFakeCard& c) { c.KeepsBytes = 256 << 20; },
-            Concat({ReEnabled, {"gauge 0"}, Alarm, {"text 2 测试SD卡失败!", "color 2 255,0,0"}})},
+            Concat(
+                {ReEnabled, {"gauge 0"}, Alarm, {Status(2, TestFailedText), "color 2 255,0,0"}})},
+        // The gauge follows the card: a transfer it refused never moves it, and an image it
+        // did not confirm never shows 100.
         TEnding{"ImageSectorWrite", TSegment::One, 44,
                 [](TFakeCard& c) { c.FailWriteNumber = FirstImageWrite; },
-                Concat({{"gauge 0", "gauge 100"}, WriteFailed1, ReEnabled, {"gauge 0"}, Alarm})},
+                Concat({WriteFailed1, ReEnabled, {"gauge 0"}, Alarm})},
         TEnding{"ImageNotConfirmed", TSegment::One, 44,
                 [](TFakeCard& c) { c.FailSyncNumber = ImageSync; },
-                Concat({{"gauge 0", "gauge 100"}, WriteFailed1, ReEnabled, {"gauge 0"}, Alarm})},
+                Concat({{"gauge 0"}, WriteFailed1, ReEnabled, {"gauge 0"}, Alarm})},
         TEnding{
             "TestSectorWriteThrows", TSegment::Two, 44,
             [](TFakeCard& c) { c.ThrowWriteNumber = 1; },
-            Concat({{"text 2 写入SD卡失败!", "color 2 255,0,0"}, ReEnabled, {"gauge 0"}, Alarm})}),
+            Concat(
+                {{Status(2, WriteFailedText), "color 2 255,0,0"}, ReEnabled, {"gauge 0"}, Alarm})}),
     [](const auto& row) { return std::string(row.param.Name); });
 
 TEST_F(JobPresenter, VanishedSegmentFileIsAFailedWrite) {

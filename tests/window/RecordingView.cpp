@@ -33,7 +33,7 @@ void TRecordingView::SelectDrive(int index) {
 }
 
 std::optional<std::string> TRecordingView::RunOpenDialog(TSegment segment) {
-  auto& answers = DialogAnswers[IndexOf(segment)];
+  auto& answers = DialogAnswers[SlotIndex(segment)];
   if (answers.empty()) return std::nullopt;
   std::optional<std::string> answer = answers.front();
   answers.pop_front();
@@ -41,19 +41,19 @@ std::optional<std::string> TRecordingView::RunOpenDialog(TSegment segment) {
 }
 
 void TRecordingView::SetPathText(TSegment segment, const std::string& text) {
-  PathTexts[IndexOf(segment)] = text;
+  PathTexts[SlotIndex(segment)] = text;
 }
 
 void TRecordingView::SetStatusText(TSegment segment, const std::string& text) {
-  StatusTexts[IndexOf(segment)] = text;
+  StatusTexts[SlotIndex(segment)] = text;
 }
 
 void TRecordingView::SetStatusColor(TSegment segment, TColor color) {
-  StatusColors[IndexOf(segment)] = color;
+  StatusColors[SlotIndex(segment)] = color;
 }
 
 void TRecordingView::SetButtonEnabled(TButton button, bool enabled) {
-  ButtonsEnabled.at(static_cast<std::size_t>(button) - 1) = enabled;
+  ButtonsEnabled.at(ButtonIndex(button)) = enabled;
 }
 
 void TRecordingView::PostToWindowThread(std::function<void()> change) {

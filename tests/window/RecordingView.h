@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "window/SlotWiring.h"
 #include "window/TFormView.h"
 
 namespace vorlane::testing {
@@ -37,7 +38,6 @@ class TRecordingView final : public TFormView {
   std::vector<std::string> Boxes;  // messages as they are, the error box as "error: " + text
   std::vector<std::string> OpenedUrls;
 
-  static std::size_t IndexOf(TSegment segment) { return segment == TSegment::Two ? 1 : 0; }
   std::vector<std::string> Entries() const;
   bool AllButtons(bool enabled) const;
   // Applies the posted changes, as the window's event loop would, until done() holds; false

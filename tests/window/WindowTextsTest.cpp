@@ -7,13 +7,13 @@
 namespace vorlane {
 namespace {
 
-TEST(MessageBoxes, ApplicationTitleIsTheProgramNameCapitalisedUpToItsFirstFullStop) {
+TEST(MessageBoxes, ApplicationTitleIsTheProgramNameInLowerCaseButItsFirstCharacter) {
   const std::pair<const char*, const char*> cases[] = {
-      {"/usr/local/bin/vorlane", "Vorlane"},
+      {"/usr/local/bin/vorlane", "vorlane"},
       {"VORLANE.EXE", "Vorlane"},
-      {"C:/Tools/voRLane.v2.exe", "Vorlane"},
-      {"C:\\Program Files\\Vorlane\\vorlane.exe", "Vorlane"},
-      {"vorlane", "Vorlane"},
+      {"C:/Tools/voRLane.v2.exe", "vorlane"},
+      {"C:\\Program Files\\Vorlane\\vorlane.exe", "vorlane"},
+      {"Vorlane.exe", "Vorlane"},
   };
   for (const auto& [path, title] : cases) EXPECT_EQ(ApplicationTitle(path), title) << path;
 }

@@ -5,6 +5,7 @@
 #include <QSerialPort>
 
 #include "window/SupportLink.h"
+#include "window/WindowTexts.h"
 #include "window/qt/Look.h"
 #include "window/qt/Pictures.h"
 #include "window/qt/TComboBox.h"
@@ -22,8 +23,8 @@ const QRect WriteButtonPlace(240, 16, 97, 22);
 const QRect StatusLabelPlace(120, 16, 105, 25);
 const QRect PathLabelPlace(8, 48, 329, 25);
 
-const QString OpenCaption = QStringLiteral("打开(Open)");
-const QString WriteCaption = QStringLiteral("写入(Write)");
+const QString OpenCaption = QString::fromUtf8(OpenButtonCaption);
+const QString WriteCaption = QString::fromUtf8(WriteButtonCaption);
 
 TLabel* AddLabel(QWidget* parent, const char* name, const QRect& place, const QString& text,
                  Qt::Alignment verticalAlignment, const QFont& font) {
@@ -48,8 +49,8 @@ TSpeedButton* AddSpeedButton(QWidget* panel, const char* name, const QRect& plac
   return button;
 }
 
-TGroupBox* AddPanel(QWidget* parent, const char* name, int top, const QString& segmentName) {
-  auto* group = new TGroupBox(SegmentCaption(segmentName), parent);
+TGroupBox* AddPanel(QWidget* parent, const char* name, int top, TSegment segment) {
+  auto* group = new TGroupBox(QString::fromStdString(SegmentCaption(segment)), parent);
   group->setObjectName(QString::fromLatin1(name));
   group->setGeometry(0, top, 347, 83);
   group->setFont(SansSerifFont(13));
@@ -85,10 +86,6 @@ TBehaviourServices BehaviourServices(TFormServices& services) {
 
 }  // namespace
 
-QString SegmentCaption(const QString& segmentName) {
-  return QString(30, u'*') + segmentName + QString(28, u'*');
-}
-
 TForm1::TForm1(TFormServices services)
     : OpenDialog1(OrFileOpenDialog(std::move(services.OpenDialog1))),
       OpenDialog2(OrFileOpenDialog(std::move(services.OpenDialog2))),
@@ -100,10 +97,7 @@ TForm1::TForm1(TFormServices services)
   CreateSegment1Panel();
   CreateDriveList();
   CreateComPort();
-  Slots = {{
-      {GroupBox3, SpeedButton2, SpeedButton4, Label3, Label4, OpenDialog1.get(), TSegment::One},
-      {GroupBox1, SpeedButton1, SpeedButton3, Label1, Label2, OpenDialog2.get(), TSegment::Two},
-  }};
+  WireSlots();
   FormBehaviour = std::make_unique<TFormBehaviour>(*this, BehaviourServices(services));
   ConnectHandlers();
   // The drive list is the one control that takes the keyboard; it has it once the window
@@ -115,7 +109,7 @@ TForm1::TForm1(TFormServices services)
 
 void TForm1::SetUpWindow() {
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Vorlane语音播放系统V1.0"));
+  setWindowTitle(QString::fromUtf8(FormCaption));
   // A title bar with the system menu, minimise and close, but no maximise or help button.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -139,9 +133,9 @@ void TForm1::CreateGaugeAndMakerLine() {
   Image1->setGeometry(4, 200, 57, 49);
   Image1->setPixmap(StretchedLogo(Image1->size()));
 
-  Label5 = AddLabel(this, "Label5", {64, 200, 193, 13},
-                    QStringLiteral("Vorlane语音系统 Versioon 1.0"), Qt::AlignTop, MakerLineFont());
-  Label6 = AddLabel(this, "Label6", {64, 219, 193, 13}, QStringLiteral("© 2026 Vorlane 语音设备"),
+  Label5 = AddLabel(this, "Label5", {64, 200, 193, 13}, QString::fromUtf8(MakerNameText),
+                    Qt::AlignTop, MakerLineFont());
+  Label6 = AddLabel(this, "Label6", {64, 219, 193, 13}, QString::fromUtf8(MakerNoticeText),
                     Qt::AlignTop, MakerLineFont());
   Label7 = AddLabel(this, "Label7", {64, 238, 149, 13}, QString::fromStdString(SupportLinkText()),
                     Qt::AlignTop, MakerLineFont());
@@ -150,7 +144,7 @@ void TForm1::CreateGaugeAndMakerLine() {
 }
 
 void TForm1::CreateSegment2Panel() {
-  GroupBox1 = AddPanel(this, "GroupBox1", 94, QStringLiteral("语音段2"));
+  GroupBox1 = AddPanel(this, "GroupBox1", 94, TSegment::Two);
   Label1 = AddPanelLabel(GroupBox1, "Label1", PathLabelPlace);
   Label2 = AddPanelLabel(GroupBox1, "Label2", StatusLabelPlace);
   SpeedButton1 =
@@ -160,7 +154,7 @@ void TForm1::CreateSegment2Panel() {
 }
 
 void TForm1::CreateSegment1Panel() {
-  GroupBox3 = AddPanel(this, "GroupBox3", 6, QStringLiteral("语音段1"));
+  GroupBox3 = AddPanel(this, "GroupBox3", 6, TSegment::One);
   Label3 = AddPanelLabel(GroupBox3, "Label3", PathLabelPlace);
   SpeedButton2 =
       AddSpeedButton(GroupBox3, "SpeedButton2", OpenButtonPlace, OpenCaption, FolderGlyph());
@@ -170,8 +164,8 @@ void TForm1::CreateSegment1Panel() {
 }
 
 void TForm1::CreateDriveList() {
-  StaticText1 = AddLabel(this, "StaticText1", {256, 200, 88, 17}, QStringLiteral("选择您的移动盘"),
-                         Qt::AlignTop, font());
+  StaticText1 = AddLabel(this, "StaticText1", {256, 200, 88, 17},
+                         QString::fromUtf8(DriveListCaption), Qt::AlignTop, font());
 
   ComboBox1 = new TComboBox(this);
   ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
@@ -193,15 +187,28 @@ void TForm1::CreateComPort() {
   ComPort1->setFlowControl(QSerialPort::NoFlowControl);
 }
 
+// Each segment's controls, found by the names the slot wiring gives them.
+void TForm1::WireSlots() {
+  for (std::size_t slot = 0; slot < Slots.size(); ++slot) {
+    const TSlotWiring& wiring = SlotWiring[slot];
+    Slots[slot] = {findChild<TGroupBox*>(QString::fromLatin1(wiring.Group)),
+                   SpeedButton(wiring.OpenButton),
+                   SpeedButton(wiring.WriteButton),
+                   findChild<TLabel*>(QString::fromLatin1(wiring.PathLabel)),
+                   findChild<TLabel*>(QString::fromLatin1(wiring.StatusLabel)),
+                   OpenDialog(wiring.OpenDialog),
+                   wiring.Segment};
+  }
+}
+
 void TForm1::ConnectHandlers() {
   TFormBehaviour& form = *FormBehaviour;
   connect(ComboBox1, &TComboBox::DropDown, this, [&form] { form.ComboBox1DropDown(); });
   connect(ComboBox1, &QComboBox::activated, this, [&form] { form.ComboBox1Click(); });
   connect(ComboBox1, &TComboBox::CloseUp, this, [&form] { form.ComboBox1CloseUp(); });
-  connect(SpeedButton1, &QAbstractButton::clicked, this, [&form] { form.SpeedButton1Click(); });
-  connect(SpeedButton2, &QAbstractButton::clicked, this, [&form] { form.SpeedButton2Click(); });
-  connect(SpeedButton3, &QAbstractButton::clicked, this, [&form] { form.SpeedButton3Click(); });
-  connect(SpeedButton4, &QAbstractButton::clicked, this, [&form] { form.SpeedButton4Click(); });
+  for (TButton button : AllButtons)
+    connect(SpeedButton(button), &QAbstractButton::clicked, this,
+            [&form, button] { form.ButtonClick(button); });
   connect(Label7, &TLabel::Clicked, this, [&form] { form.Label7Click(); });
 }
 

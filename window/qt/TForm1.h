@@ -13,6 +13,7 @@
 #include "card/CardLayout.h"
 #include "drives/DriveWatcher.h"
 #include "drives/RemovableDrives.h"
+#include "window/SlotWiring.h"
 #include "window/TFormBehaviour.h"
 #include "window/TFormView.h"
 #include "window/qt/MessageBoxes.h"
@@ -66,7 +67,7 @@ class TForm1 : public QWidget, public TFormView {
   // Stops a running write job at its next sector and waits for it before any control goes.
   ~TForm1() override;
 
-  const TSlotControls& Slot(TSegment segment) const { return Slots[IndexOf(segment)]; }
+  const TSlotControls& Slot(TSegment segment) const { return Slots[SlotIndex(segment)]; }
   const TFormBehaviour& Behaviour() const { return *FormBehaviour; }
 
   void ClearDriveList() override;
@@ -110,11 +111,10 @@ class TForm1 : public QWidget, public TFormView {
   const std::unique_ptr<TOpenDialog> OpenDialog2;
   QSerialPort* ComPort1 = nullptr;
 
-  // Slots[0] is segment 1, Slots[1] segment 2; so are Segments.
-  static std::size_t IndexOf(TSegment segment) { return segment == TSegment::Two ? 1 : 0; }
-  std::array<TSlotControls, 2> Slots{};
-  TSlotControls& SlotFor(TSegment segment) { return Slots[IndexOf(segment)]; }
+  std::array<TSlotControls, 2> Slots{};  // in the slot wiring's order
+  TSlotControls& SlotFor(TSegment segment) { return Slots[SlotIndex(segment)]; }
   TSpeedButton* SpeedButton(TButton button) const;
+  TOpenDialog* OpenDialog(int number) const;
 
   void WatchDrives(const TWatchDrives& watch);
   void DrivesChanged();
@@ -125,6 +125,7 @@ class TForm1 : public QWidget, public TFormView {
   void CreateSegment1Panel();
   void CreateDriveList();
   void CreateComPort();
+  void WireSlots();
   void ConnectHandlers();
 
   const std::unique_ptr<TMessageBoxes> Messages;
@@ -133,8 +134,5 @@ class TForm1 : public QWidget, public TFormView {
   QTimer* DriveChangeDelay = nullptr;             // merges a burst of drive events into one refresh
   std::unique_ptr<TDriveWatcher> DriveWatcher;
 };
-
-// A group caption: 30 asterisks, the segment's name and 28 asterisks.
-QString SegmentCaption(const QString& segmentName);
 
 }  // namespace vorlane

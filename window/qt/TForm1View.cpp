@@ -29,7 +29,11 @@ TForm1::~TForm1() {
 TSpeedButton* TForm1::SpeedButton(TButton button) const {
   const std::array<TSpeedButton*, 4> buttons{SpeedButton1, SpeedButton2, SpeedButton3,
                                              SpeedButton4};
-  return buttons.at(static_cast<std::size_t>(button) - 1);
+  return buttons.at(ButtonIndex(button));
+}
+
+TOpenDialog* TForm1::OpenDialog(int number) const {
+  return number == 1 ? OpenDialog1.get() : OpenDialog2.get();
 }
 
 void TForm1::ClearDriveList() {

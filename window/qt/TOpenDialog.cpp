@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QFileDialog>
 
+#include "window/WindowTexts.h"
+
 namespace vorlane {
 
 bool TFileOpenDialog::Execute() {
@@ -26,7 +28,8 @@ void TFileOpenDialog::Configure(QFileDialog& dialog) const {
   dialog.setSizeGripEnabled(true);
   // The filter list shows the description alone, "WAV文件", and matches *.wav.
   dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilter(QStringLiteral("WAV文件 (*.wav)"));
+  dialog.setNameFilter(QString::fromUtf8(WavFilterName) + QStringLiteral(" (") +
+                       QString::fromUtf8(WavFilterPattern) + QStringLiteral(")"));
   if (!Name.isEmpty()) dialog.selectFile(Name);
 }
 

@@ -23,7 +23,8 @@ void ProcessCommandLine(const QApplication& application) {
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
-  // Message boxes are captioned with the program's own name: "vorlane" shows as "Vorlane".
+  // Message boxes are captioned with the program's own name: the program file vorlane gives
+  // "vorlane".
   QApplication::setApplicationName(QString::fromStdString(
       vorlane::ApplicationTitle(QString::fromLocal8Bit(argv[0]).toStdString())));
   QApplication::setApplicationVersion(QString::fromLatin1(vorlane::Version));

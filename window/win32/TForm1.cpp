@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "drives/windows/WideText.h"
+#include "drives/WideText.h"
+#include "window/SlotWiring.h"
 #include "window/SupportLink.h"
 #include "window/WindowTexts.h"
 #include "window/win32/Resources.h"
@@ -42,7 +43,12 @@ std::optional<std::wstring> RunFileOpenDialog(HWND owner, const std::wstring& la
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  dialog.lpstrFilter = L"WAV文件\0*.wav\0";
+  // Description and pattern, each ending in a null, and a null after the last pair.
+  std::wstring filter = Utf8ToWide(WavFilterName);
+  filter += L'\0';
+  filter += Utf8ToWide(WavFilterPattern);
+  filter += L'\0';
+  dialog.lpstrFilter = filter.c_str();
   dialog.nFilterIndex = 1;
   dialog.lpstrFile = name.data();
   dialog.nMaxFile = static_cast<DWORD>(name.size());
@@ -101,13 +107,17 @@ TForm1::TForm1(TWin32Services services)
   RegisterWindowClass();
   RECT frame{0, 0, ClientWidth, ClientHeight};
   AdjustWindowRectEx(&frame, WindowStyle, FALSE, 0);
-  Window = CreateWindowExW(0, WindowClass, L"Vorlane语音播放系统V1.0", WindowStyle, 486, 214,
+  Window = CreateWindowExW(0, WindowClass, Utf8ToWide(FormCaption).c_str(), WindowStyle, 486, 214,
                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                            Instance(), nullptr);
   if (!Window) throw std::runtime_error("CreateWindowExW failed");
   SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WindowProc));
   CreateControls();
+  // The list shows its entries alone: fetching their details would open every removable volume
+  // at each fill for nothing.
+  if (!Services.Behaviour.GetRemovableDriveDetails)
+    Services.Behaviour.GetRemovableDriveDetails = [] { return std::vector<TDriveDetails>{}; };
   FormBehaviour = std::make_unique<TFormBehaviour>(*this, std::move(Services.Behaviour));
   FormBehaviour->FormCreate();
   const HWND window = Window;
@@ -119,6 +129,7 @@ TForm1::~TForm1() {
   Shutdown();
   if (Window) DestroyWindow(Window);
   for (HBITMAP picture : {FolderGlyph, WriteGlyph, Logo}) DeleteObject(picture);
+  DeleteObject(SkyBlueBrush);
 }
 
 // Drive events stop first; a running job is stopped at its next sector and waited for, and
@@ -159,6 +170,13 @@ LRESULT TForm1::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DRAWITEM:
       DrawDriveEntry(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;
+    // The drive list (its field, and its open list) is the one child control: its ground is
+    // sky blue too where no entry is drawn, as in an empty list, enabled or not.
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSTATIC:
+      SetBkColor(reinterpret_cast<HDC>(wParam), SkyBlue);
+      return reinterpret_cast<LRESULT>(SkyBlueBrush);
     case WM_COMMAND:
       if (reinterpret_cast<HWND>(lParam) == ComboBox1) HandleDriveListCommand(HIWORD(wParam));
       return 0;
@@ -247,7 +265,7 @@ bool TForm1::HandleMouse(UINT message, LPARAM lParam) {
       if (released) {
         ReleaseCapture();
         Redraw(released->Place);
-        if (released == under) Click(released->Id);
+        if (released == under && FormBehaviour) FormBehaviour->ButtonClick(released->Id);
       } else if (SupportLinkPressed && onLink && FormBehaviour) {
         FormBehaviour->Label7Click();
       }
@@ -256,20 +274,6 @@ bool TForm1::HandleMouse(UINT message, LPARAM lParam) {
     }
     default:
       return false;
-  }
-}
-
-void TForm1::Click(TButton button) {
-  if (!FormBehaviour) return;
-  switch (button) {
-    case TButton::SpeedButton1:
-      return FormBehaviour->SpeedButton1Click();
-    case TButton::SpeedButton2:
-      return FormBehaviour->SpeedButton2Click();
-    case TButton::SpeedButton3:
-      return FormBehaviour->SpeedButton3Click();
-    case TButton::SpeedButton4:
-      return FormBehaviour->SpeedButton4Click();
   }
 }
 
@@ -317,7 +321,7 @@ void TForm1::OpenUrl(const std::string& url) {
 }
 
 std::optional<std::string> TForm1::RunOpenDialog(TSegment segment) {
-  std::wstring& lastName = LastFileNames[segment == TSegment::Two ? 1 : 0];
+  std::wstring& lastName = LastFileNames[WiringOf(segment).OpenDialog - 1];
   const std::optional<std::wstring> chosen = Services.OpenDialog(Window, lastName);
   if (!chosen) return std::nullopt;
   lastName = *chosen;

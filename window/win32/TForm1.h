@@ -44,7 +44,7 @@ struct TPaintedText {
 struct TFlatButton {
   TButton Id;
   RECT Place;
-  const wchar_t* Caption;
+  std::wstring Caption;
   HBITMAP Glyph;
   bool Enabled = true;
 };
@@ -80,7 +80,6 @@ class TForm1 final : public TFormView {
   const TPaintedText& Text(const char* name) const;
   bool ButtonEnabled(TButton button) const;
   int Progress() const { return Gauge1Progress; }
-  const TComPortSettings& ComPort() const { return ComPort1; }
   // Draws the client area into dc, as WM_PAINT puts it on the screen.
   void Paint(HDC dc) const;
 
@@ -109,7 +108,6 @@ class TForm1 final : public TFormView {
   void HandleDriveListCommand(WORD code);
   void DrawDriveEntry(const DRAWITEMSTRUCT& item) const;
   void ApplyPostedChanges();
-  void Click(TButton button);
   void Shutdown();
   void CreateControls();
   TPaintedText& TextFor(const char* name);
@@ -127,6 +125,7 @@ class TForm1 final : public TFormView {
   HBITMAP FolderGlyph = nullptr;
   HBITMAP WriteGlyph = nullptr;
   HBITMAP Logo = nullptr;
+  HBRUSH SkyBlueBrush = CreateSolidBrush(SkyBlue);  // the drive list's ground
   HWND Window = nullptr;
   HWND ComboBox1 = nullptr;
   std::vector<TPaintedText> Texts;            // Label1..7, StaticText1, the group captions

@@ -3,8 +3,10 @@
 #include <stdexcept>
 #include <utility>
 
-#include "drives/windows/WideText.h"
+#include "drives/WideText.h"
+#include "window/SlotWiring.h"
 #include "window/SupportLink.h"
+#include "window/WindowTexts.h"
 #include "window/win32/TForm1.h"
 
 namespace vorlane {
@@ -19,38 +21,36 @@ RECT At(int left, int top, int width, int height) {
   return {left, top, left + width, top + height};
 }
 
-constexpr int Segment1PanelTop = 6;   // GroupBox3
-constexpr int Segment2PanelTop = 94;  // GroupBox1
-
-std::wstring SegmentCaption(const wchar_t* segmentName) {
-  return std::wstring(30, L'*') + segmentName + std::wstring(28, L'*');
+// Segment 1's panel (GroupBox3) stands above segment 2's (GroupBox1).
+int PanelTop(TSegment segment) {
+  return segment == TSegment::One ? 6 : 94;
 }
 
 }  // namespace
 
+// Each segment's panel, labels and buttons are placed alike; the slot wiring names them.
 void TForm1::CreateControls() {
   const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
-  const int one = Segment1PanelTop, two = Segment2PanelTop;
   Texts = {
-      {"Label5", At(64, 200, 193, 13), L"Vorlane语音系统 Versioon 1.0", Fonts.MakerLine, text,
-       false},
-      {"Label6", At(64, 219, 193, 13), L"© 2026 Vorlane 语音设备", Fonts.MakerLine, text, false},
+      {"Label5", At(64, 200, 193, 13), Utf8ToWide(MakerNameText), Fonts.MakerLine, text, false},
+      {"Label6", At(64, 219, 193, 13), Utf8ToWide(MakerNoticeText), Fonts.MakerLine, text, false},
       {"Label7", At(64, 238, 149, 13), Utf8ToWide(SupportLinkText()), Fonts.SupportLink, Purple,
        false},
-      {"GroupBox1", At(0, two, 347, 83), SegmentCaption(L"语音段2"), Fonts.Group, text, false},
-      {"Label1", InPanel(two, 8, 48, 329, 25), L"", Fonts.Window, text, true},
-      {"Label2", InPanel(two, 120, 16, 105, 25), L"", Fonts.Window, text, true},
-      {"GroupBox3", At(0, one, 347, 83), SegmentCaption(L"语音段1"), Fonts.Group, text, false},
-      {"Label3", InPanel(one, 8, 48, 329, 25), L"", Fonts.Window, text, true},
-      {"Label4", InPanel(one, 120, 16, 105, 25), L"", Fonts.Window, text, true},
-      {"StaticText1", At(256, 200, 88, 17), L"选择您的移动盘", Fonts.Window, text, false},
+      {"StaticText1", At(256, 200, 88, 17), Utf8ToWide(DriveListCaption), Fonts.Window, text,
+       false},
   };
-  SpeedButtons = {{
-      {TButton::SpeedButton1, InPanel(two, 8, 16, 97, 22), L"打开(Open)", FolderGlyph},
-      {TButton::SpeedButton2, InPanel(one, 8, 16, 97, 22), L"打开(Open)", FolderGlyph},
-      {TButton::SpeedButton3, InPanel(two, 240, 16, 97, 22), L"写入(Write)", WriteGlyph},
-      {TButton::SpeedButton4, InPanel(one, 240, 16, 97, 22), L"写入(Write)", WriteGlyph},
-  }};
+  for (const TSlotWiring& slot : SlotWiring) {
+    const int top = PanelTop(slot.Segment);
+    Texts.push_back({slot.Group, At(0, top, 347, 83), Utf8ToWide(SegmentCaption(slot.Segment)),
+                     Fonts.Group, text, false});
+    Texts.push_back({slot.PathLabel, InPanel(top, 8, 48, 329, 25), L"", Fonts.Window, text, true});
+    Texts.push_back(
+        {slot.StatusLabel, InPanel(top, 120, 16, 105, 25), L"", Fonts.Window, text, true});
+    SpeedButtons[ButtonIndex(slot.OpenButton)] = {slot.OpenButton, InPanel(top, 8, 16, 97, 22),
+                                                  Utf8ToWide(OpenButtonCaption), FolderGlyph};
+    SpeedButtons[ButtonIndex(slot.WriteButton)] = {slot.WriteButton, InPanel(top, 240, 16, 97, 22),
+                                                   Utf8ToWide(WriteButtonCaption), WriteGlyph};
+  }
   // The list's height is the open list's: the field and up to 8 entries, then a scroll bar.
   ComboBox1 = CreateWindowExW(0, L"COMBOBOX", L"",
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST |
@@ -74,17 +74,16 @@ TPaintedText& TForm1::TextFor(const char* name) {
   return const_cast<TPaintedText&>(std::as_const(*this).Text(name));
 }
 
-// The slot wiring: segment 1's labels are Label3 and Label4, segment 2's Label1 and Label2.
 TPaintedText& TForm1::StatusLabel(TSegment segment) {
-  return TextFor(segment == TSegment::One ? "Label4" : "Label2");
+  return TextFor(WiringOf(segment).StatusLabel);
 }
 
 TPaintedText& TForm1::PathLabel(TSegment segment) {
-  return TextFor(segment == TSegment::One ? "Label3" : "Label1");
+  return TextFor(WiringOf(segment).PathLabel);
 }
 
 bool TForm1::ButtonEnabled(TButton button) const {
-  return SpeedButtons.at(static_cast<std::size_t>(button) - 1).Enabled;
+  return SpeedButtons.at(ButtonIndex(button)).Enabled;
 }
 
 void TForm1::SetPathText(TSegment segment, const std::string& text) {
@@ -107,7 +106,7 @@ void TForm1::SetStatusColor(TSegment segment, TColor color) {
 
 // A button that goes while pressed or under the mouse loses those states with it.
 void TForm1::SetButtonEnabled(TButton button, bool enabled) {
-  TFlatButton& changed = SpeedButtons.at(static_cast<std::size_t>(button) - 1);
+  TFlatButton& changed = SpeedButtons.at(ButtonIndex(button));
   changed.Enabled = enabled;
   if (!enabled && Hot == &changed) Hot = nullptr;
   if (!enabled && Pressed == &changed) {

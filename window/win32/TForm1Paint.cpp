@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "window/SlotWiring.h"
 #include "window/win32/TForm1.h"
 
 namespace vorlane {
@@ -88,8 +89,8 @@ void TForm1::Paint(HDC target) const {
 // A one-pixel frame whose top edge is at half the caption's height less one, the caption over
 // it at 8 pixels from the left on the group's sky blue.
 void TForm1::PaintGroups(HDC dc) const {
-  for (const char* name : {"GroupBox1", "GroupBox3"}) {
-    const TPaintedText& group = Text(name);
+  for (const TSlotWiring& slot : SlotWiring) {
+    const TPaintedText& group = Text(slot.Group);
     SelectObject(dc, group.Font);
     const SIZE caption = TextSize(dc, group.Text);
     RECT frame = group.Place;
@@ -114,7 +115,7 @@ void TForm1::PaintButton(HDC dc, const TFlatButton& button) const {
   else if (button.Enabled && (Hot == &button || Pressed == &button))
     DrawEdge(dc, &place, BDR_RAISEDINNER, BF_RECT);
   SelectObject(dc, Fonts.Window);
-  const std::wstring caption = button.Caption;
+  const std::wstring& caption = button.Caption;
   const SIZE text = TextSize(dc, caption);
   const int width = place.right - place.left, height = place.bottom - place.top;
   const int shift = pressed ? 1 : 0;

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <thread>
 
+#include "card/Texts.h"
 #include "tests/card/WavFiles.h"
 #include "tests/window/qt/FormHarness.h"
 #include "tests/window/qt/QtPrinters.h"
@@ -24,12 +25,12 @@ using testing::Control;
 using testing::MakeWavBytes;
 using TBoxes = std::vector<QString>;
 
-const QString NoDisk = QStringLiteral("没找到可移动磁盘");
-const QString OpenFirst = QStringLiteral("请先打开WAV格式文件");
-const QString TooLarge = QStringLiteral("WAV文件不能大于400M");
-const QString NotWav = QStringLiteral("此文件不是有效的WAV文件");
-const QString Writing = QStringLiteral("正在写入SD卡....");
-const QString Written = QStringLiteral("已成功写入SD卡!");
+const QString NoDisk = QString::fromUtf8(NoRemovableDiskText);
+const QString OpenFirst = QString::fromUtf8(OpenWavFirstText);
+const QString TooLarge = QString::fromUtf8(WavTooLargeText);
+const QString NotWav = QString::fromUtf8(NotWavText);
+const QString Writing = QString::fromUtf8(WritingText);
+const QString Written = QString::fromUtf8(WrittenText);
 const std::array SpeedButtons{"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4"};
 
 class FormWiring : public ::testing::Test {
@@ -129,7 +130,7 @@ TEST_F(FormWiring, FileThatCannotBeOpenedGoesToTheErrorBoxAndTheSlotStaysAsItWas
   EXPECT_TRUE(Harness.Boxes[0].startsWith(QStringLiteral("error: Cannot open file \"") + gone +
                                           QStringLiteral("\". ")));
   EXPECT_EQ(form->Behaviour().Segment(TSegment::One).DeclaredLength, 1000u);
-  EXPECT_EQ(Label(*form, "Label3")->text(), QStringLiteral("路径:") + good);
+  EXPECT_EQ(Label(*form, "Label3")->text(), QString::fromUtf8(PathPrefixText) + good);
 }
 
 TEST_F(FormWiring, WriteLocksTheButtonsWhileTheJobRunsAndTheJobReleasesThem) {

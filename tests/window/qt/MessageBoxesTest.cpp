@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "card/Texts.h"
 #include "tests/window/qt/QtPrinters.h"
 
 namespace vorlane {
@@ -42,9 +43,9 @@ TEST(MessageBoxes, MessageBoxHasOneOkButtonThatEnterAndEscPressAndNoIcon) {
   TQtMessageBoxes boxes;
   for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
     const TBoxSeen seen =
-        ShowAndAnswer([&] { boxes.ShowMessage(QStringLiteral("请重插移动磁盘")); }, key);
+        ShowAndAnswer([&] { boxes.ShowMessage(QString::fromUtf8(ReinsertDiskText)); }, key);
     EXPECT_EQ(seen.Caption, QStringLiteral("Vorlane"));
-    EXPECT_EQ(seen.Text, QStringLiteral("请重插移动磁盘"));
+    EXPECT_EQ(seen.Text, QString::fromUtf8(ReinsertDiskText));
     EXPECT_EQ(seen.Icon, QMessageBox::NoIcon);
     EXPECT_EQ(seen.Buttons, QStringList{QStringLiteral("OK")});
     EXPECT_TRUE(seen.Closed);

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <thread>
 
+#include "card/Texts.h"
 #include "tests/window/qt/FormHarness.h"
 #include "tests/window/qt/QtPrinters.h"
 #include "window/qt/TGauge.h"
@@ -34,11 +35,11 @@ TEST_F(QueuedJobWindow, CallsFromAnotherThreadChangeNothingUntilTheWindowsEventL
   DisableButtons();
   std::thread job([this] {
     Window.SetStatusText(TSegment::Two, "正在写入");
-    Window.SetStatusText(TSegment::Two, "写入SD卡失败!");
+    Window.SetStatusText(TSegment::Two, WriteFailedText);
     Window.SetStatusColor(TSegment::Two, StatusRed);
     Window.SetProgress(42);
     Window.EnableButton(TButton::SpeedButton3);
-    Window.ShowMessage("请重插移动磁盘");
+    Window.ShowMessage(ReinsertDiskText);
   });
   job.join();
   const TLabel* status = Control<TLabel>(Form, "Label2");
@@ -48,12 +49,12 @@ TEST_F(QueuedJobWindow, CallsFromAnotherThreadChangeNothingUntilTheWindowsEventL
   EXPECT_TRUE(Harness.Boxes.empty());
 
   QCoreApplication::processEvents();
-  EXPECT_EQ(status->text(), QStringLiteral("写入SD卡失败!")) << "applied in the order asked";
+  EXPECT_EQ(status->text(), QString::fromUtf8(WriteFailedText)) << "applied in the order asked";
   EXPECT_EQ(status->palette().color(QPalette::WindowText), QColor(255, 0, 0));
   EXPECT_TRUE(Control<TLabel>(Form, "Label4")->text().isEmpty());
   EXPECT_EQ(Control<TGauge>(Form, "Gauge1")->Progress(), 42);
   EXPECT_TRUE(Control<TSpeedButton>(Form, "SpeedButton3")->isEnabled());
-  EXPECT_EQ(Harness.Boxes, std::vector<QString>{QStringLiteral("请重插移动磁盘")});
+  EXPECT_EQ(Harness.Boxes, std::vector<QString>{QString::fromUtf8(ReinsertDiskText)});
 }
 
 TEST_F(QueuedJobWindow, EachButtonAndSegmentReachesItsOwnControl) {
@@ -65,9 +66,9 @@ TEST_F(QueuedJobWindow, EachButtonAndSegmentReachesItsOwnControl) {
       EXPECT_EQ(Control<TSpeedButton>(Form, SpeedButtons[other - 1])->isEnabled(), other == number)
           << "TButton " << number << ", SpeedButton" << other;
   }
-  Window.SetStatusText(TSegment::One, "已成功写入SD卡!");
+  Window.SetStatusText(TSegment::One, WrittenText);
   QCoreApplication::processEvents();
-  EXPECT_EQ(Control<TLabel>(Form, "Label4")->text(), QStringLiteral("已成功写入SD卡!"));
+  EXPECT_EQ(Control<TLabel>(Form, "Label4")->text(), QString::fromUtf8(WrittenText));
   EXPECT_TRUE(Control<TLabel>(Form, "Label2")->text().isEmpty());
 }
 

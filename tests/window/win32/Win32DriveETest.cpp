@@ -7,7 +7,8 @@
 #include <cstdlib>
 
 #include "card/CardLayout.h"
-#include "drives/windows/WideText.h"
+#include "card/Texts.h"
+#include "drives/WideText.h"
 #include "tests/card/WavFiles.h"
 #include "tests/support/FileBytes.h"
 #include "tests/window/win32/Win32Harness.h"
@@ -34,7 +35,7 @@ TEST(Win32WindowOnDriveE, WriteThroughTheWindowPutsTheSegmentImageOnTheCard) {
   testing::ClickAt(form.Handle(), 242, 6 + 17);  // SpeedButton4: write it
   ASSERT_TRUE(testing::PumpUntil([&] { return form.ButtonEnabled(TButton::SpeedButton4); },
                                  std::chrono::seconds(60)));
-  EXPECT_EQ(form.Text("Label4").Text, L"已成功写入SD卡!");
+  EXPECT_EQ(form.Text("Label4").Text, Utf8ToWide(WrittenText));
   EXPECT_TRUE(harness.Boxes.empty());
 
   std::vector<std::uint8_t> expected(ImageBytesFor(length), PadByte);

@@ -8,7 +8,8 @@
 #include <fstream>
 #include <thread>
 
-#include "drives/windows/WideText.h"
+#include "card/Texts.h"
+#include "drives/WideText.h"
 #include "tests/card/WavFiles.h"
 #include "tests/window/win32/Win32Harness.h"
 #include "window/win32/Look.h"
@@ -125,6 +126,13 @@ TEST_F(Win32Window, ControlsArePaintedAtTheirPlacesInTheirColours) {
             std::wstring(30, L'*') + L"语音段1" + std::wstring(28, L'*'));
 }
 
+// With no card the drive list's field is sky blue like the rest of the window, not white.
+TEST_F(Win32Window, EmptyDriveListIsSkyBlue) {
+  Harness.Drives = {};
+  auto form = MakeForm();
+  EXPECT_EQ(TPainted(*form).At(280, 235), SkyBlue);
+}
+
 // 50% of W = 346 is 173: columns 1 to 172 blue, the rest sky blue; the text inverts both.
 TEST_F(Win32Window, GaugeFillsItsShareAndInvertsItsTextOverBarAndGround) {
   auto form = MakeForm();
@@ -148,7 +156,7 @@ TEST_F(Win32Window, ClickingOpenRunsItsDialogOfferingTheLastNameAndShowsThePath)
   const std::wstring path = Wav(L"语音.wav", 44);
   Harness.DialogAnswers = {path, std::nullopt};
   ClickAt(form->Handle(), SpeedButton2At.X, SpeedButton2At.Y);
-  EXPECT_EQ(form->Text("Label3").Text, L"路径:" + path);
+  EXPECT_EQ(form->Text("Label3").Text, Utf8ToWide(PathPrefixText) + path);
   EXPECT_TRUE(form->Behaviour().Segment(TSegment::One).Armed);
   ClickAt(form->Handle(), SpeedButton2At.X, SpeedButton2At.Y);
   EXPECT_EQ(Harness.OfferedNames, (std::vector<std::wstring>{L"", path}));
@@ -165,8 +173,8 @@ TEST_F(Win32Window, EachButtonReachesItsOwnHandler) {
   }
   ClickAt(form->Handle(), SpeedButton4At.X, SpeedButton4At.Y);
   ClickAt(form->Handle(), SpeedButton3At.X, SpeedButton3At.Y);
-  EXPECT_EQ(Harness.Boxes,
-            (std::vector<std::wstring>{L"请先打开WAV格式文件", L"请先打开WAV格式文件"}));
+  EXPECT_EQ(Harness.Boxes, (std::vector<std::wstring>{Utf8ToWide(OpenWavFirstText),
+                                                      Utf8ToWide(OpenWavFirstText)}));
   ClickAt(form->Handle(), 70, 244);
   EXPECT_EQ(Harness.OpenedUrls.size(), 1u) << "Label7";
 }
@@ -179,7 +187,7 @@ TEST_F(Win32Window, ButtonsAreLockedDuringTheJobAndComeBackAfterIt) {
   const TPainted idle(*form);
   ClickAt(form->Handle(), SpeedButton3At.X, SpeedButton3At.Y);
   EXPECT_TRUE(AllButtons(*form, false));
-  EXPECT_EQ(form->Text("Label2").Text, L"正在写入SD卡....");
+  EXPECT_EQ(form->Text("Label2").Text, Utf8ToWide(WritingText));
   const TPainted locked(*form);
   const RECT open2{8, 94 + 16, 105, 94 + 38};
   EXPECT_NE(idle.Count(open2, RGB(0, 0, 0)), locked.Count(open2, RGB(0, 0, 0)))
@@ -191,7 +199,7 @@ TEST_F(Win32Window, ButtonsAreLockedDuringTheJobAndComeBackAfterIt) {
   Harness.Card.WaitUntilHeld();
   Harness.Card.Release();
   ASSERT_TRUE(PumpUntil([&] { return AllButtons(*form, true); }));
-  EXPECT_EQ(form->Text("Label2").Text, L"已成功写入SD卡!");
+  EXPECT_EQ(form->Text("Label2").Text, Utf8ToWide(WrittenText));
   EXPECT_EQ(form->Text("Label2").Colour, RGB(0, 128, 0));
   EXPECT_EQ(form->Progress(), 0);
   EXPECT_EQ(Harness.Card.OpenedPath, VolumePathFor("E:"));

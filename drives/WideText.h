@@ -1,5 +1,6 @@
 // Our texts and paths are UTF-8; Windows' wide-character calls take UTF-16. Converting at the
-// calls shows Chinese texts and file names on every Windows, whatever its code page.
+// calls shows Chinese texts and file names on every Windows, whatever its code page. Windows
+// programs only: the Windows backend implements it.
 #pragma once
 
 #include <string>

@@ -1,0 +1,51 @@
+# Cards that fail on real readers: counterfeit cards (the end-to-end script's folding, dropping
+# and genuine cards, each in a slot), a card whose writes fail at one sector inside segment 1
+# (as a worn card answers) among good ones, written by write and by the station, and a card
+# pulled out in the middle of a write.
+. "$LAB_ROOT/tests/lab/guest.sh"
+export WORK=/tmp/counterfeit  # scratch; what the cards keep is in $LAB_RUN
+lend_cards F=sd P=q3 G=r1
+for card in F:sd P:q3 G:r1; do ln -s "$LAB_RUN/${card#*:}.img.kept" "$WORK/${card%:*}.kept"; done
+bash "$LAB_ROOT/tests/cli/counterfeit-e2e.sh" --inside && pass "the counterfeit cards' end-to-end script" ||
+  fail "the counterfeit cards' end-to-end script"
+cd "$LAB_RUN"
+
+echo "== writes failing at sector 9000 inside segment 1, beside two good cards =="
+make_wav voice.wav $((1 << 20)) 2 44100 16
+worn=$(disk_in q0)
+cli write --yes -1 voice.wav "$worn" "$(disk_in q1)" "$(disk_in q2)"
+expect_rc 1 "write to a card that fails inside segment 1"
+expect_in out "$worn: 写入SD卡失败! (segment 1)"
+expect_in err "/dev/$worn: writing the segment at byte"
+expect_in err ": Input/output error"
+expect_in out "$(disk_in q1): 已成功写入SD卡! (verified)"
+expect_in out "$(disk_in q2): 已成功写入SD卡! (verified)"
+
+"$PROGRAM" station -1 voice.wav --present --log station.log --quiet >station.out 2>&1 &
+station=$!
+for _ in $(seq 600); do [ -s station.log ] && [ "$(wc -l <station.log)" = 6 ] && break; sleep 0.1; done
+kill -TERM "$station"
+wait "$station"
+rc=$?
+expect_rc 1 "the station with a worn card among five"
+python3 - station.log "$(place q0)" "$(place q1)" "$(place q2)" <<'PY' && pass "the station's records" || fail "the station's records"
+import json, sys
+records = {r["slot"]: r for r in map(json.loads, open(sys.argv[1]))}
+worn = records[sys.argv[2]]
+assert worn["result"] == "failed" and worn["failure"]["step"] == "write", worn
+assert worn["words"].startswith("写入SD卡失败!"), worn
+for slot in sys.argv[3:]:
+    assert records[slot]["result"] == "passed", records[slot]
+PY
+
+echo "== a card pulled out in the middle of a write =="
+qmp '{"execute": "block_set_io_throttle", "arguments": {"device": "card-r1", "bps": 0, "bps_rd": 0,
+  "bps_wr": 1000000, "iops": 0, "iops_rd": 0, "iops_wr": 0}}'
+"$PROGRAM" write --yes -1 voice.wav "$(disk_in r1)" >out 2>err &
+writing=$!
+sleep 1
+card_out r1
+wait "$writing"
+rc=$?
+expect_rc 1 "write to a card pulled out"
+finish_checks
