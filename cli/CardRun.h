@@ -92,7 +92,7 @@ class TCardRun {
            std::function<void()> finished,
            std::optional<TCapacityOptions> proveCapacity = std::nullopt);
   void Start();
-  // The write job stops at its next sector with what it wrote confirmed; a comparison at its
+  // The write job stops at its next transfer with what it wrote confirmed; a comparison at its
   // next transfer.
   void RequestStop() { Thread.request_stop(); }
   void Join();

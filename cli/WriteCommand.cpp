@@ -70,7 +70,7 @@ int RunCards(const TCommandContext& context, const std::vector<TTarget>& targets
                        [](const auto& run) { return run->HasFinished(); });
   };
   {
-    // Ctrl-C asks every card to stop at its next sector with what it wrote confirmed, instead of
+    // Ctrl-C asks every card to stop at its next transfer with what it wrote confirmed, instead of
     // leaving a transfer in flight; a second Ctrl-C ends the program at once.
     const TCaughtInterrupt interrupt(context.Interrupt, [&runs] {
       for (const auto& run : runs) run->RequestStop();

@@ -99,7 +99,8 @@ bytes() { numfmt --from=iec "$1"; }
 
 # QEMU's options for the readers and cards of a scenario: SLOT=CARD[!FAULT] items, where SLOT is
 # sd (the built-in SD slot), r1 (a single-slot USB reader), q0 to q3 (the four slots of one USB
-# reader) or spare1, spare2... (a card in no reader yet, to be put in later), CARD is blank:SIZE, sold:SIZE, fold:REPORTED:KEPT or - (no card), and FAULT is
+# reader) or spare1, spare2... (a card in no reader yet, to be put in later), CARD is blank:SIZE,
+# sold:SIZE, fold:REPORTED:KEPT, drop:REPORTED:KEPT or - (no card), and FAULT is
 # error:SECTOR (writes there fail, as on a worn card) or slow (a card's speed: 20 MB/s writes,
 # 40 MB/s reads). Card images are SLOT.img in the scenario's folder.
 machine_arguments() {  # RUN ITEM...

@@ -165,7 +165,7 @@ void TStation::FollowStall(const std::string& slot, TSlot& state, TStationClock:
     state.Stalled = true;
     Host.ShowStall(slot, state.LastProgress);
   }
-  // Stopped cards end at their next sector; one whose transfer has not come back a stall's
+  // Stopped cards end at their next transfer; one whose transfer has not come back a stall's
   // time after the stop is held by the system, maybe for good.
   if (StoppedAt && now - std::max(state.LastProgress, *StoppedAt) >= Rules.Stall)
     GiveUp(slot, state, now);

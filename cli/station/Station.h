@@ -75,7 +75,7 @@ class TStation {
   // The slot's card moved on within its step.
   void CardProgressed(const std::string& slot, const TStep& step, TStationClock::time_point now);
   void CardEnded(const std::string& slot, const TCardResult& result, TStationClock::time_point now);
-  // Ctrl-C: no more cards; those running stop at their next sector.
+  // Ctrl-C: no more cards; those running stop at their next transfer.
   void Stop(TStationClock::time_point now);
 
   // Nothing more will happen: no card is taken and none is running.
