@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The Windows backend, proved on Linux: cross-builds the card, drives, window behaviour and CLI
 # libraries and their tests for 32- and 64-bit Windows with mingw-w64, runs both under wine,
-# then lets the real job
-# write a card through wine's removable drive E:, whose raw volume is a card image file, once per
-# architecture, and vorlane-cli.exe prove a card image's capacity, then write it. Installs its Debian packages where missing (32-bit wine needs Debian's i386
+# then lets the real job write a card through wine's removable drive E:, whose raw volume is a
+# card image file, once per architecture, and vorlane-cli.exe prove a card image's capacity,
+# then write it. Installs its Debian packages where missing (32-bit wine needs Debian's i386
 # architecture, added once). Build folders: build/win-i686 and build/win-x86_64 (the presets
 # win-i686 and win-x86_64).
 set -euo pipefail
