@@ -40,7 +40,7 @@ struct TCardRecord {
   std::optional<TCardFailure> Failure;
   TStepTimes Writing;
   TStepTimes Verifying;
-  std::optional<TCapacityCheck> Capacity;  // where the capacity proof ran
+  std::optional<TCapacityCheck> Capacity;     // where the capacity proof ran
   std::optional<double> LongestStallSeconds;  // where the card stalled at all
 };
 
