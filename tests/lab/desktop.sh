@@ -2,6 +2,8 @@
 # on a desktop; udisks mounts the card's FAT for a user; the window, run by that user, takes the
 # FAT off through the disk service and writes both segments to the card's partition. The file
 # system is then as clean as before and its file reads back: the segments took free sectors.
+# Last, with udevd polling the reader as desktops have it, the station writes a card swapped in
+# the reader, which stays plugged in.
 . "$LAB_ROOT/tests/lab/guest.sh"
 cd "$LAB_RUN"
 mkdir -p /run/dbus
@@ -34,4 +36,19 @@ cmp -s fsck.before fsck.after && pass "the FAT is as clean as before" ||
   fail "the FAT changed: $(diff fsck.before fsck.after)"
 [ "$(mtype -i "$card" ::README.TXT 2>/dev/null)" = "made in the lab" ] && pass "the card's file reads back" ||
   fail "the card's file is lost"
+
+echo "== with udevd running, a card swapped in a reader that stays plugged in is written =="
+make_wav small.wav 300001 2 44100 16
+"$PROGRAM" station -1 small.wav --log swap.log --quiet >swap.out 2>&1 &
+station=$!
+sleep 2  # the card in at start is left alone
+card_out r1
+card_in r1 "$LAB_RUN/spare1.img"
+for _ in $(seq 300); do [ -s swap.log ] && break; sleep 0.1; done
+kill -TERM "$station"
+wait "$station"
+rc=$?
+expect_rc 0 "the station after the swap"
+grep -q '"result":"passed"' swap.log && pass "the swapped card is written and passed" ||
+  fail "no passed record of the swapped card: $(cat swap.log swap.out)"
 finish_checks
