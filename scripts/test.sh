@@ -32,7 +32,7 @@ for preset in plain sanitize; do
 done
 
 if $linuxOnly; then
-  echo "Linux builds OK; fuzzing, Windows backend and package checks skipped (--linux-only)"
+  echo "Linux builds OK; card lab, fuzzing, Windows backend and package checks skipped (--linux-only)"
   exit 0
 fi
 
