@@ -130,7 +130,8 @@ expect() {
   [ "$got" = "$wanted" ] || { echo "expected \"$wanted\" from $*" >&2; exit 1; }
 }
 expect "vorlane-cli $version" vorlane-cli --version
-expect "Vorlane $version" QT_QPA_PLATFORM=offscreen vorlane --version
+# The window names itself by its program file, first character as it stands: "vorlane".
+expect "vorlane $version" QT_QPA_PLATFORM=offscreen vorlane --version
 # The window's Chinese texts need a CJK font from the package's dependencies.
 [ -n "$(in_root fc-list :lang=zh-cn family)" ] || { echo "no Chinese font installed" >&2; exit 1; }
 # A real start: the window comes up and stays up (with no card it waits in its first message).
